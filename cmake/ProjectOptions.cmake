@@ -1,0 +1,43 @@
+# Warnings for the system's own targets; dependency headers come in as system includes.
+function(project_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+endfunction()
+
+if(SANITIZER STREQUAL "asan")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(SANITIZER STREQUAL "tsan")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT SANITIZER STREQUAL "")
+  message(FATAL_ERROR "Unknown SANITIZER '${SANITIZER}'")
+endif()
+
+# Registers a GoogleTest executable with CTest under a label (unit or e2e).
+function(project_test name label)
+  add_executable(${name} ${ARGN})
+  project_warnings(${name})
+  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock)
+  include(GoogleTest)
+  gtest_discover_tests(${name} PROPERTIES LABELS ${label} DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# A fuzz target: libFuzzer with clang when BUILD_FUZZERS is on; otherwise a replay
+# driver that runs the seed corpus, registered as a unit test.
+function(project_fuzzer name corpus_dir)
+  add_executable(${name} ${ARGN})
+  project_warnings(${name})
+  if(BUILD_FUZZERS)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    set(work_corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
+    file(MAKE_DIRECTORY ${work_corpus})
+    add_test(NAME ${name}.fuzz
+             COMMAND ${name} -max_total_time=${FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048 ${work_corpus} ${corpus_dir})
+    set_tests_properties(${name}.fuzz PROPERTIES LABELS fuzz)
+  else()
+    target_link_libraries(${name} PRIVATE fuzz_replay_driver)
+    add_test(NAME ${name}.corpus COMMAND ${name} ${corpus_dir})
+    set_tests_properties(${name}.corpus PROPERTIES LABELS unit)
+  endif()
+endfunction()
