@@ -13,6 +13,12 @@ elseif(NOT SANITIZER STREQUAL "")
   message(FATAL_ERROR "Unknown SANITIZER '${SANITIZER}'")
 endif()
 
+# Fuzz builds instrument all code for coverage, so the fuzzer sees inside the libraries too.
+if(BUILD_FUZZERS)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # Registers a GoogleTest executable with CTest under a label (unit or e2e).
 function(project_test name label)
   add_executable(${name} ${ARGN})
@@ -28,8 +34,7 @@ function(project_fuzzer name corpus_dir)
   add_executable(${name} ${ARGN})
   project_warnings(${name})
   if(BUILD_FUZZERS)
-    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
-    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     set(work_corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
     file(MAKE_DIRECTORY ${work_corpus})
     add_test(NAME ${name}.fuzz
