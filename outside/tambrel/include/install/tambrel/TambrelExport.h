@@ -1,0 +1,3 @@
+#pragma once
+
+#define TAMBREL_EXPORT __attribute__((visibility("default")))
