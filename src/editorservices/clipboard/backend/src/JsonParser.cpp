@@ -1,0 +1,485 @@
+#include "EditorServices/JsonParser.h"
+
+#include <cstring>
+#include <limits>
+#include <string_view>
+
+#include "EditorServices/JsonAccess.h"
+#include "fl/i18n/lcctype.h"
+
+namespace EditorServices {
+namespace {
+
+using foundation::json::Value;
+namespace status = json_status;
+
+// Bytes are widened with their sign, so bytes from 0x80 up are neither digits nor white space.
+bool isDigit(char byte) { return fl::i18n::lcctype::isdigit_ascii(static_cast<signed char>(byte)); }
+bool isSpace(char byte) { return fl::i18n::lcctype::isspace_ascii(static_cast<signed char>(byte)); }
+
+int hexValue(char byte) {
+    if (byte >= '0' && byte <= '9') return byte - '0';
+    if (byte >= 'a' && byte <= 'f') return byte - 'a' + 10;
+    if (byte >= 'A' && byte <= 'F') return byte - 'A' + 10;
+    return -1;
+}
+
+// Four hex digits at the position, most significant first.
+std::int32_t readCodeUnit(const char* digits, char16_t& unit) {
+    unit = 0;
+    for (int i = 0; i < 4; ++i) {
+        const int digit = hexValue(digits[i]);
+        if (digit < 0) return status::badUnicodeEscape;
+        unit = static_cast<char16_t>(unit << 4 | digit);
+    }
+    return status::ok;
+}
+
+bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+
+// Bytes that show an element is not an integer: a fraction, an exponent, a string or an object.
+bool endsNonInteger(char byte) { return byte == '"' || byte == '.' || byte == 'E' || byte == 'e' || byte == '{'; }
+
+std::int64_t toInt64(std::string_view digits) {
+    bool negative = false;
+    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
+        negative = digits.front() == '-';
+        digits.remove_prefix(1);
+    }
+    const std::int64_t limit =
+        negative ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
+    std::int64_t result = 0;
+    for (char digit : digits) {
+        const int d = digit - '0';
+        if (__builtin_mul_overflow(result, 10, &result) ||
+            (negative ? __builtin_sub_overflow(result, d, &result) : __builtin_add_overflow(result, d, &result))) {
+            return limit;
+        }
+    }
+    return result;
+}
+
+std::uint64_t toUint64(std::string_view digits) {
+    if (!digits.empty() && digits.front() == '-') return 0;
+    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+    std::uint64_t result = 0;
+    for (char digit : digits) {
+        if (__builtin_mul_overflow(result, 10u, &result) ||
+            __builtin_add_overflow(result, static_cast<unsigned>(digit - '0'), &result)) {
+            return std::numeric_limits<std::uint64_t>::max();
+        }
+    }
+    return result;
+}
+
+enum class LiteralMatch { matched, cutShort, different };
+
+LiteralMatch matchLiteral(std::string_view literal, const char* position, const char* end) {
+    const auto available = static_cast<std::size_t>(end - position);
+    if (available >= literal.size()) {
+        return std::memcmp(position, literal.data(), literal.size()) == 0 ? LiteralMatch::matched
+                                                                           : LiteralMatch::different;
+    }
+    return std::memcmp(position, literal.data(), available) == 0 ? LiteralMatch::cutShort : LiteralMatch::different;
+}
+
+std::int32_t parseNull(const char*& position, const char* end) {
+    switch (matchLiteral("null", position, end)) {
+        case LiteralMatch::matched: position += 4; return status::ok;
+        case LiteralMatch::cutShort: return status::unexpectedEnd;
+        case LiteralMatch::different: break;
+    }
+    return status::notNull;
+}
+
+// One recursive-descent pass over [position, end) with its nesting depth.
+class Parser {
+public:
+    Parser(const char* end, bool allowComments) : end_(end), allowComments_(allowComments) {}
+
+    std::int32_t object(JsonObject& out, const char*& position);
+    std::int32_t value(Value& out, const char*& position);
+    std::int32_t array(JsonArray& out, const char*& position);
+    std::int32_t typedArray(JsonArray& out, const char*& position, IntegerSign sign);
+    std::int32_t typedData(const std::string& typeName, Value& out, const char*& position);
+
+private:
+    // Counts one open object or array for as long as it lives.
+    class Nesting {
+    public:
+        explicit Nesting(int& depth) : depth_(++depth) {}
+        ~Nesting() { --depth_; }
+        bool tooDeep() const { return depth_ > maxJsonNesting; }
+
+    private:
+        int& depth_;
+    };
+
+    void skip(const char*& position) const { skipJsonWhitespace(position, end_, allowComments_); }
+
+    const char* end_;
+    bool allowComments_;
+    int depth_ = 0;
+};
+
+std::int32_t Parser::object(JsonObject& out, const char*& position) {
+    if (position == end_) return status::unexpectedEnd;
+    if (*position != '{') return status::notAnObject;
+    ++position;
+    Nesting nesting(depth_);
+    if (nesting.tooDeep()) return status::tooDeep;
+    skip(position);
+    if (position == end_) return status::unexpectedEnd;
+    if (*position == '}') {
+        ++position;
+        out.clear();
+        return status::ok;
+    }
+
+    JsonObject members;
+    std::string typeName;  // empty until an integer type name is seen
+    bool dataSeen = false;
+    const char* dataPosition = nullptr;
+    for (;;) {
+        std::string key;
+        if (auto result = parseJsonString(key, position, end_)) return result;
+        skip(position);
+        if (position == end_) return status::unexpectedEnd;
+        if (*position != ':') return status::missingColon;
+        ++position;
+        skip(position);
+
+        Value member;
+        if (key == "zqdata") {
+            dataPosition = position;
+            std::int32_t result = status::ok;
+            if (typeName.empty()) {
+                result = value(member, position);
+            } else {
+                JsonArray integers;
+                result = typedArray(integers, position,
+                                    isSignedIntegerTypeName(typeName) ? IntegerSign::Signed : IntegerSign::Unsigned);
+                if (result == status::ok) member = std::move(integers);
+            }
+            dataSeen = true;
+            if (result != status::ok) return result;
+        } else {
+            if (auto result = value(member, position)) return result;
+            if (key == "zqtype") {
+                const std::string& name = get<std::string>(member);
+                if (isIntegerTypeName(name)) typeName = name;
+                if (!typeName.empty() && dataSeen) {
+                    // The data came first and was read as plain JSON: read it again as integers.
+                    members["zqdata"] = Value();
+                    const char* again = dataPosition;
+                    Value integers;
+                    if (auto result = typedData(typeName, integers, again)) return result;
+                    members["zqdata"] = std::move(integers);
+                    dataSeen = false;
+                }
+            }
+        }
+
+        skip(position);
+        if (position == end_) return status::unexpectedEnd;
+        members.emplace(std::move(key), std::move(member));  // of duplicate keys the first one stays
+        if (*position == ',') {
+            ++position;
+            skip(position);
+            continue;
+        }
+        if (*position == '}') {
+            ++position;
+            out = std::move(members);
+            return status::ok;
+        }
+        return status::badMemberSeparator;
+    }
+}
+
+// Every kind of value needs a first byte of its own, so at most one kind can get past the first
+// byte; choosing it by that byte gives what trying each kind in turn would give, including the
+// string's status for a value that starts with any other byte.
+std::int32_t Parser::value(Value& out, const char*& position) {
+    if (position == end_) return status::unexpectedEnd;
+    switch (*position) {
+        case '"': {
+            std::string text;
+            auto result = parseJsonString(text, position, end_);
+            if (result == status::ok) out = std::move(text);
+            return result;
+        }
+        case '-':
+        case '0': case '1': case '2': case '3': case '4':
+        case '5': case '6': case '7': case '8': case '9': {
+            double number = 0;
+            auto result = parseJsonNumber(number, position, end_);
+            if (result == status::ok) out = number;
+            return result;
+        }
+        case '{': {
+            JsonObject members;
+            auto result = object(members, position);
+            if (result == status::ok) out = std::move(members);
+            return result;
+        }
+        case '[': {
+            JsonArray elements;
+            auto result = array(elements, position);
+            if (result == status::ok) out = std::move(elements);
+            return result;
+        }
+        case 't':
+        case 'f': {
+            bool flag = false;
+            if (parseJsonBool(flag, position, end_) != status::ok) return status::notAString;
+            out = flag;
+            return status::ok;
+        }
+        case 'n':
+            if (parseNull(position, end_) != status::ok) return status::notAString;
+            out = foundation::json::Null{};
+            return status::ok;
+        default:
+            return status::notAString;
+    }
+}
+
+std::int32_t Parser::array(JsonArray& out, const char*& position) {
+    if (position == end_) return status::unexpectedEnd;
+    if (*position != '[') return status::notAnArray;
+    ++position;
+    Nesting nesting(depth_);
+    if (nesting.tooDeep()) return status::tooDeep;
+    skip(position);
+    if (position == end_) return status::unexpectedEnd;
+    if (*position == ']') {
+        ++position;
+        out.clear();
+        return status::ok;
+    }
+    JsonArray elements;
+    for (;;) {
+        Value element;
+        if (auto result = value(element, position)) return result;
+        skip(position);
+        if (position == end_) return status::unexpectedEnd;
+        elements.push_back(std::move(element));
+        if (*position == ',') {
+            ++position;
+            skip(position);
+            continue;
+        }
+        if (*position == ']') {
+            ++position;
+            out = std::move(elements);
+            return status::ok;
+        }
+        return status::badArraySeparator;
+    }
+}
+
+std::int32_t Parser::typedArray(JsonArray& out, const char*& position, IntegerSign sign) {
+    if (position == end_) return status::unexpectedEnd;
+    if (*position != '[') return status::notAnArray;
+    ++position;
+    skip(position);
+    if (position == end_) return status::unexpectedEnd;
+    if (*position == ']') {
+        ++position;
+        out.clear();
+        return status::ok;
+    }
+    JsonArray integers;
+    for (;;) {
+        if (position == end_) return status::unexpectedEnd;
+        const char* start = position;
+        if (*position == '-' && ++position == end_) return status::unexpectedEnd;
+        if (!isDigit(*position)) return status::notAnInteger;
+        if (*position == '0') {
+            ++position;
+        } else {
+            while (position != end_ && isDigit(*position)) ++position;
+        }
+        if (position != end_ && endsNonInteger(*position)) return status::notAnInteger;
+        const std::string_view lexeme(start, static_cast<std::size_t>(position - start));
+        skip(position);
+        if (position == end_) return status::unexpectedEnd;
+        if (sign == IntegerSign::Signed) {
+            integers.emplace_back(toInt64(lexeme));
+        } else {
+            integers.emplace_back(toUint64(lexeme));
+        }
+        if (endsNonInteger(*position)) return status::notAnInteger;
+        if (*position == ',') {
+            ++position;
+            skip(position);
+            continue;
+        }
+        if (*position == ']') {
+            ++position;
+            out = std::move(integers);
+            return status::ok;
+        }
+        return status::badArraySeparator;
+    }
+}
+
+std::int32_t Parser::typedData(const std::string& typeName, Value& out, const char*& position) {
+    if (!isIntegerTypeName(typeName)) return value(out, position);
+    JsonArray integers;
+    auto result =
+        typedArray(integers, position, isSignedIntegerTypeName(typeName) ? IntegerSign::Signed : IntegerSign::Unsigned);
+    if (result == status::ok) out = std::move(integers);
+    return result;
+}
+
+// One escape sequence at the backslash; on failure the position stays on the backslash.
+std::int32_t parseEscape(std::string& text, const char*& position, const char* end) {
+    if (end - position < 2) return status::unexpectedEnd;
+    const char* cursor = position + 1;
+    switch (*cursor) {
+        case '"': case '/': case '\\': text += *cursor; break;
+        case 'b': text += '\b'; break;
+        case 'f': text += '\f'; break;
+        case 'n': text += '\n'; break;
+        case 'r': text += '\r'; break;
+        case 't': text += '\t'; break;
+        case 'u': {
+            ++cursor;
+            char16_t units[2];
+            int count = 1;
+            if (end - cursor < 4) return status::unexpectedEnd;
+            if (auto result = readCodeUnit(cursor, units[0])) return result;
+            cursor += 4;
+            if (isHighSurrogate(units[0])) {
+                if (end - cursor < 6) return status::unexpectedEnd;
+                if (cursor[0] != '\\' || cursor[1] != 'u') return status::badUnicodeEscape;
+                if (auto result = readCodeUnit(cursor + 2, units[1])) return result;
+                cursor += 6;
+                count = 2;
+            }
+            text += foundation::json::detail::u16_to_u8(units, count);
+            position = cursor;
+            return status::ok;
+        }
+        default: return status::badEscape;
+    }
+    position = cursor + 1;
+    return status::ok;
+}
+
+}  // namespace
+
+std::int32_t parseJsonObject(JsonObject& out, const char*& position, const char* end, bool allowComments) {
+    return Parser(end, allowComments).object(out, position);
+}
+
+std::int32_t parseJsonValue(Value& out, const char*& position, const char* end, bool allowComments) {
+    return Parser(end, allowComments).value(out, position);
+}
+
+std::int32_t parseJsonArray(JsonArray& out, const char*& position, const char* end, bool allowComments) {
+    return Parser(end, allowComments).array(out, position);
+}
+
+std::int32_t parseTypedIntegerArray(JsonArray& out, const char*& position, const char* end, bool allowComments,
+                                    IntegerSign sign) {
+    return Parser(end, allowComments).typedArray(out, position, sign);
+}
+
+std::int32_t parseTypedData(const std::string& typeName, Value& out, const char*& position, const char* end,
+                            bool allowComments) {
+    return Parser(end, allowComments).typedData(typeName, out, position);
+}
+
+std::int32_t parseJsonString(std::string& out, const char*& position, const char* end) {
+    if (position == end) return status::unexpectedEnd;
+    if (*position != '"') return status::notAString;
+    ++position;
+    std::string text;
+    for (;;) {
+        // Plain bytes are appended a run at a time.
+        const char* run = position;
+        while (position != end && *position != '"' && *position != '\\') ++position;
+        text.append(run, position);
+        if (position == end) return status::unexpectedEnd;
+        if (*position == '"') {
+            ++position;
+            out = std::move(text);
+            return status::ok;
+        }
+        if (auto result = parseEscape(text, position, end)) return result;
+    }
+}
+
+std::int32_t parseJsonNumber(double& out, const char*& position, const char* end) {
+    const char* start = position;
+    if (position == end) return status::unexpectedEnd;
+    if (*position == '-' && ++position == end) return status::unexpectedEnd;
+    if (*position == '0') {
+        ++position;
+    } else {
+        if (!isDigit(*position)) return status::noIntegerDigit;
+        while (position != end && isDigit(*position)) ++position;
+    }
+    if (position != end && *position == '.') {
+        if (++position == end) return status::unexpectedEnd;
+        if (!isDigit(*position)) return status::noFractionDigit;
+        ++position;
+    }
+    while (position != end && isDigit(*position)) ++position;
+    if (position != end && (*position == 'e' || *position == 'E')) {
+        if (++position == end) return status::unexpectedEnd;
+        if ((*position == '+' || *position == '-') && ++position == end) return status::unexpectedEnd;
+        if (!isDigit(*position)) return status::noExponentDigit;
+        while (position != end && isDigit(*position)) ++position;
+    }
+    const std::string lexeme(start, position);
+    out = foundation::json::detail::string_to_double(lexeme.c_str());
+    return status::ok;
+}
+
+std::int32_t parseJsonBool(bool& out, const char*& position, const char* end) {
+    const auto isTrue = matchLiteral("true", position, end);
+    if (isTrue == LiteralMatch::matched) {
+        position += 4;
+        out = true;
+        return status::ok;
+    }
+    const auto isFalse = matchLiteral("false", position, end);
+    if (isFalse == LiteralMatch::matched) {
+        position += 5;
+        out = false;
+        return status::ok;
+    }
+    return isTrue == LiteralMatch::cutShort || isFalse == LiteralMatch::cutShort ? status::unexpectedEnd
+                                                                                 : status::notABool;
+}
+
+void skipJsonWhitespace(const char*& position, const char* end, bool allowComments) {
+    for (;;) {
+        while (position != end && isSpace(*position)) ++position;
+        if (!allowComments || position == end || *position != '/') return;
+        const char* slash = position;
+        if (end - position < 2) return;
+        std::string_view terminator;
+        if (position[1] == '*') {
+            terminator = "*/";
+        } else if (position[1] == '/') {
+            terminator = "\n";
+        } else {
+            position = slash;
+            return;
+        }
+        const std::string_view rest(position + 2, static_cast<std::size_t>(end - position - 2));
+        const auto found = rest.find(terminator);
+        if (found == std::string_view::npos) {
+            position = end;
+            return;
+        }
+        position += 2 + found + terminator.size();
+    }
+}
+
+}  // namespace EditorServices
