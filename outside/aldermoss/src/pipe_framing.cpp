@@ -1,0 +1,63 @@
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <istream>
+#include <ostream>
+
+#include "aldermoss/cefclient_utils.h"
+
+namespace cefclient_utils {
+namespace {
+
+// Large payloads are read in pieces so that a lying length cannot reserve memory up front.
+constexpr std::size_t kReadChunk = 1u << 20;
+
+bool readExactly(std::istream& stream, char* buffer, std::size_t size) {
+    stream.read(buffer, static_cast<std::streamsize>(size));
+    return static_cast<std::size_t>(stream.gcount()) == size;
+}
+
+}  // namespace
+
+bool readMessageFromPipe(std::istream& stream, std::string& message) {
+    message.clear();
+    std::array<unsigned char, 4> header{};
+    stream.read(reinterpret_cast<char*>(header.data()), header.size());
+    const auto headerRead = stream.gcount();
+    if (headerRead != static_cast<std::streamsize>(header.size())) {
+        // A stream that ends between frames is a clean end; inside the length it is a failure.
+        stream.setstate(headerRead == 0 ? std::ios::eofbit | std::ios::failbit : std::ios::failbit);
+        return false;
+    }
+    const std::uint32_t length = std::uint32_t(header[0]) | std::uint32_t(header[1]) << 8 |
+                                 std::uint32_t(header[2]) << 16 | std::uint32_t(header[3]) << 24;
+    if (length > kMaxPipeMessageSize) {
+        stream.setstate(std::ios::failbit);
+        return false;
+    }
+    std::string payload;
+    while (payload.size() < length) {
+        const std::size_t piece = std::min<std::size_t>(kReadChunk, length - payload.size());
+        const std::size_t start = payload.size();
+        payload.resize(start + piece);
+        if (!readExactly(stream, payload.data() + start, piece)) {
+            stream.setstate(std::ios::failbit);
+            return false;
+        }
+    }
+    message = std::move(payload);
+    return true;
+}
+
+bool sendMessageToPipe(std::ostream& stream, const std::string& message) {
+    if (message.size() > kMaxPipeMessageSize) return false;
+    const auto length = static_cast<std::uint32_t>(message.size());
+    const char header[4] = {static_cast<char>(length & 0xff), static_cast<char>(length >> 8 & 0xff),
+                            static_cast<char>(length >> 16 & 0xff), static_cast<char>(length >> 24 & 0xff)};
+    stream.write(header, sizeof header);
+    stream.write(message.data(), static_cast<std::streamsize>(message.size()));
+    stream.flush();
+    return static_cast<bool>(stream);
+}
+
+}  // namespace cefclient_utils

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+#include <boost/shared_ptr.hpp>
+#include <boost/weak_ptr.hpp>
+
+#include "foundation/msg_svc/exchange/default_exchange.h"
+#include "foundation/msg_svc/exchange/message_queue.h"
+
+namespace foundation::msg_svc::exchange {
+
+// A queue delivered by one thread: submit queues, deliverMessages hands the envelopes to
+// processEnvelope in arrival order.
+class DefaultMessageQueue : public MessageQueue {
+public:
+    explicit DefaultMessageQueue(boost::weak_ptr<DefaultExchange> exchange);
+    ~DefaultMessageQueue() override;
+
+    // Makes deliverMessages return once the envelope under way is done; queued ones are dropped.
+    void stop() override;
+    void submit(const boost::shared_ptr<const Envelope>& envelope) override;
+    // Handles one envelope on the delivering thread. An exception it throws is logged and
+    // delivery goes on.
+    virtual void processEnvelope(const boost::shared_ptr<const Envelope>& envelope) = 0;
+
+    // Delivers on the calling thread until stop.
+    void deliverMessages();
+
+private:
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::deque<boost::shared_ptr<const Envelope>> envelopes_;
+    bool stopped_ = false;
+};
+
+}  // namespace foundation::msg_svc::exchange

@@ -1,0 +1,111 @@
+#include "foundation/msg_svc/exchange/default_exchange.h"
+
+#include <stdexcept>
+#include <unistd.h>
+
+#include <boost/make_shared.hpp>
+
+#include "foundation/msg_svc/exchange/envelope.h"
+#include "foundation/msg_svc/exchange/message_queue.h"
+#include "foundation/msg_svc/exchange/partner_link.h"
+#include "foundation/msg_svc/logging/exchange_trace_logger.h"
+
+namespace foundation::msg_svc::exchange {
+
+boost::shared_ptr<DefaultExchange> ExchangeApi::defaultInstance() {
+    static const boost::shared_ptr<DefaultExchange> exchange =
+        boost::make_shared<DefaultExchange>("process-" + std::to_string(::getpid()));
+    return exchange;
+}
+
+boost::shared_ptr<ExchangeApi> ExchangeApi::instance() { return defaultInstance(); }
+
+DefaultExchange::DefaultExchange(std::string localName) : localName_(std::move(localName)) {}
+
+void DefaultExchange::send(const boost::shared_ptr<const Message>& message, const Address& destination,
+                           const ReplyCallback& onReply) {
+    if (!message) throw std::invalid_argument("cannot send an empty message");
+    const bool local = destination.partner() == localName_;
+    boost::shared_ptr<MessageQueue> queue;
+    boost::shared_ptr<PartnerLink> link;
+    IDType id = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (local) {
+            auto found = queues_.find(destination.service());
+            if (found == queues_.end())
+                throw std::runtime_error("no message queue serves \"" + destination.service() + "\"");
+            queue = found->second;
+        } else {
+            auto found = partners_.find(destination.partner());
+            if (found == partners_.end())
+                throw std::runtime_error("no route to partner \"" + destination.partner() + "\"");
+            link = found->second;
+        }
+        id = nextMessageId_++;
+        if (onReply) pendingReplies_[id] = PendingReply{destination.partner(), onReply};
+    }
+    auto envelope = boost::make_shared<const Envelope>(message, RouteInfo{Address(localName_, ""), destination}, id);
+    if (logging::ExchangeTraceLogger::enabled())
+        logging::ExchangeTraceLogger::log(logging::ExchangeTraceLogger::kMessageSent, message, envelope.get(),
+                                          "DefaultExchange");
+    try {
+        if (queue)
+            queue->submit(envelope);
+        else
+            link->deliver(envelope);
+    } catch (...) {
+        std::lock_guard lock(mutex_);
+        pendingReplies_.erase(id);
+        throw;
+    }
+}
+
+void DefaultExchange::registerMessageQueue(const std::string& service, const boost::shared_ptr<MessageQueue>& queue) {
+    if (!queue) throw std::invalid_argument("cannot register an empty message queue");
+    std::lock_guard lock(mutex_);
+    queues_[service] = queue;
+}
+
+void DefaultExchange::unregisterMessageQueue(const std::string& service) {
+    std::lock_guard lock(mutex_);
+    queues_.erase(service);
+}
+
+void DefaultExchange::attachPartner(const std::string& partner, const boost::shared_ptr<PartnerLink>& link) {
+    if (!link) throw std::invalid_argument("cannot attach an empty partner link");
+    if (partner == localName_) throw std::invalid_argument("a partner cannot take this process's name");
+    std::lock_guard lock(mutex_);
+    partners_[partner] = link;
+}
+
+void DefaultExchange::detachPartner(const std::string& partner) {
+    std::lock_guard lock(mutex_);
+    partners_.erase(partner);
+    std::erase_if(pendingReplies_, [&](const auto& entry) { return entry.second.partner == partner; });
+}
+
+void DefaultExchange::sendReply(const Address& sender, IDType messageId, const boost::shared_ptr<const Reply>& reply,
+                                const std::string& /*text*/) {
+    if (sender.partner() == localName_) {
+        ReplyCallback callback;
+        {
+            std::lock_guard lock(mutex_);
+            auto found = pendingReplies_.find(messageId);
+            if (found == pendingReplies_.end()) return;
+            callback = std::move(found->second.callback);
+            pendingReplies_.erase(found);
+        }
+        callback(reply);
+        return;
+    }
+    if (auto link = linkFor(sender.partner())) link->deliverReply(sender, messageId, reply);
+}
+
+boost::shared_ptr<PartnerLink> DefaultExchange::linkFor(const std::string& partner) const {
+    std::lock_guard lock(mutex_);
+    auto found = partners_.find(partner);
+    return found == partners_.end() ? nullptr : found->second;
+}
+
+}  // namespace foundation::msg_svc::exchange

@@ -1,0 +1,12 @@
+#include "platform/testing.h"
+
+#include "process_arguments.h"
+
+namespace platform::testing {
+
+ProcessArgumentsOverride::ProcessArgumentsOverride(std::vector<std::string> arguments)
+    : previous_(detail::exchangeArgumentsOverride(std::move(arguments))) {}
+
+ProcessArgumentsOverride::~ProcessArgumentsOverride() { detail::exchangeArgumentsOverride(std::move(previous_)); }
+
+}  // namespace platform::testing
