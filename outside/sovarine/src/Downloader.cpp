@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -61,11 +62,23 @@ private:
 struct TransferContext {
     Downloader::ProgressCallback* progress;
     std::atomic<bool>* cancelled;
+    std::chrono::seconds stallLimit;
+    curl_off_t lastReceived = -1;
+    std::chrono::steady_clock::time_point lastArrival = std::chrono::steady_clock::now();
+    bool stalled = false;
 };
 
 int reportProgress(void* userData, curl_off_t total, curl_off_t received, curl_off_t, curl_off_t) {
     auto& context = *static_cast<TransferContext*>(userData);
     if (*context.progress) (*context.progress)(static_cast<long>(total), static_cast<long>(received));
+    const auto now = std::chrono::steady_clock::now();
+    if (received != context.lastReceived) {
+        context.lastReceived = received;
+        context.lastArrival = now;
+    } else if (now - context.lastArrival >= context.stallLimit) {
+        context.stalled = true;
+        return 1;
+    }
     return context.cancelled->load() ? 1 : 0;
 }
 
@@ -91,17 +104,15 @@ bool Downloader::download() {
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
     if (!curl) throw DownloaderHttpRequestFailedException("cannot start a download");
     CURL* handle = curl.get();
-    TransferContext context{&progress_, &cancelled_};
-    char errorText[CURL_ERROR_SIZE] = "";
     const long stall = stallSeconds();
+    TransferContext context{&progress_, &cancelled_, std::chrono::seconds(stall)};
+    char errorText[CURL_ERROR_SIZE] = "";
     curl_easy_setopt(handle, CURLOPT_URL, url_.c_str());
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, partial.stream());
     curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, stall);
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, stall);
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &reportProgress);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &context);
@@ -113,6 +124,10 @@ bool Downloader::download() {
 
     const CURLcode result = curl_easy_perform(handle);
     const std::string reason = *errorText ? errorText : curl_easy_strerror(result);
+    if (context.stalled) {
+        throw DownloaderHttpRequestTimeoutException("download of " + url_ + " timed out: no data for " +
+                                                    std::to_string(stall) + " s");
+    }
     switch (result) {
         case CURLE_OK: break;
         case CURLE_OPERATION_TIMEDOUT:

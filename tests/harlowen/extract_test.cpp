@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ArchiveBuilder.h"
+#include "fl/i18n/conversion.h"
+#include "install/ulveston/extract.h"
+
+using harlowen_test::ArchiveEntry;
+using harlowen_test::ArchiveFormat;
+using harlowen_test::ScratchFolder;
+using Kind = harlowen_test::ArchiveEntry::Kind;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::u16string u16(const fs::path& path) { return fl::i18n::to_ustring(path.string()); }
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The archive sits beside the destination, in a scratch folder that nothing else uses.
+class Extraction : public ::testing::Test {
+protected:
+    void SetUp() override { fs::create_directories(destination()); }
+    fs::path destination() const { return scratch.path() / "dest"; }
+    fs::path archive() const { return scratch.path() / "archive"; }
+    void extract(const std::vector<ArchiveEntry>& entries, ArchiveFormat format = ArchiveFormat::Zip) {
+        harlowen_test::writeArchive(archive(), entries, format);
+        install::ulveston::extract(u16(archive()), u16(destination()));
+    }
+    // Only the archive and the destination may be in the scratch folder.
+    void expectNothingOutside() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(scratch.path())) names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"archive", "dest"}));
+    }
+    ScratchFolder scratch;
+};
+
+TEST_F(Extraction, WritesFilesFoldersAndInsideLinks) {
+    for (auto format : {ArchiveFormat::Zip, ArchiveFormat::Tar}) {
+        fs::remove_all(destination());
+        fs::create_directories(destination());
+        extract({{"top.txt", "top"},
+                 {"sub/", "", Kind::Folder},
+                 {"sub/deep/file.txt", "deep"},
+                 {"sub/link", "deep/file.txt", Kind::Symlink},
+                 {"empty.txt", ""}},
+                format);
+        EXPECT_EQ(readFile(destination() / "top.txt"), "top");
+        EXPECT_EQ(readFile(destination() / "sub/deep/file.txt"), "deep");
+        EXPECT_EQ(fs::read_symlink(destination() / "sub/link"), "deep/file.txt");
+        EXPECT_TRUE(fs::exists(destination() / "empty.txt"));
+        expectNothingOutside();
+    }
+}
+
+TEST_F(Extraction, RefusesEveryEntryThatWouldLeaveTheDestination) {
+    const std::vector<std::pair<std::string, std::vector<ArchiveEntry>>> cases{
+        {"parent", {{"../escaped.txt", "x"}}},
+        {"nested parent", {{"a/../../escaped.txt", "x"}}},
+        {"inner parent", {{"a/../b.txt", "x"}}},
+        {"absolute", {{(fs::path(fs::temp_directory_path()) / "harlowen-escaped.txt").string(), "x"}}},
+        {"absolute link", {{"link", "/etc", Kind::Symlink}}},
+        {"link upwards", {{"link", "../escaped", Kind::Symlink}}},
+        {"deep link upwards", {{"a/b/link", "../../../escaped", Kind::Symlink}}},
+        {"through a link", {{"sub/", "", Kind::Folder}, {"link", "sub", Kind::Symlink}, {"link/file.txt", "x"}}},
+        {"link via link", {{"d/l", "..", Kind::Symlink}, {"l2", "d/l/..", Kind::Symlink}}},
+        {"hard link upwards", {{"hard", "../archive", Kind::Hardlink}}},
+        {"hard link absolute", {{"hard", "/etc/passwd", Kind::Hardlink}}},
+    };
+    for (const auto& [name, entries] : cases) {
+        // Zip keeps no hard links, so every case also runs as a tar archive.
+        for (auto format : {ArchiveFormat::Zip, ArchiveFormat::Tar}) {
+            SCOPED_TRACE(name + (format == ArchiveFormat::Zip ? " (zip)" : " (tar)"));
+            fs::remove_all(destination());
+            fs::create_directories(destination());
+            const bool zipHardlink = format == ArchiveFormat::Zip && entries[0].kind == Kind::Hardlink;
+            if (zipHardlink) continue;
+            EXPECT_THROW(extract(entries, format), install::ulveston::ArchiveEntryOutsideDestinationException);
+            expectNothingOutside();
+        }
+        EXPECT_FALSE(fs::exists(fs::temp_directory_path() / "harlowen-escaped.txt"));
+    }
+}
+
+TEST_F(Extraction, DamagedArchivesAreRuntimeErrorsNotArgumentErrors) {
+    const std::string good = harlowen_test::archiveBytes({{"a.txt", std::string(4000, 'a')}, {"b.txt", "b"}});
+    const std::vector<std::pair<std::string, std::string>> damaged{
+        {"truncated", good.substr(0, good.size() / 2)},
+        {"garbage", std::string(512, '\x5a')},
+        {"empty", ""},
+    };
+    for (const auto& [name, bytes] : damaged) {
+        SCOPED_TRACE(name);
+        std::ofstream(archive(), std::ios::binary) << bytes;
+        try {
+            install::ulveston::extract(u16(archive()), u16(destination()));
+            FAIL() << "no exception";
+        } catch (const std::invalid_argument&) {
+            FAIL() << "reported as an argument error";
+        } catch (const std::runtime_error&) {
+        }
+        expectNothingOutside();
+    }
+}
+
+TEST_F(Extraction, MissingArchiveOrDestinationAreArgumentErrors) {
+    EXPECT_THROW(install::ulveston::extract(u16(archive()), u16(destination())), std::invalid_argument);
+    harlowen_test::writeArchive(archive(), {{"a.txt", "a"}});
+    EXPECT_THROW(install::ulveston::extract(u16(archive()), u16(scratch.path() / "missing")), std::invalid_argument);
+    EXPECT_THROW(install::ulveston::extract(u"", u16(destination())), std::invalid_argument);
+}
+
+}  // namespace
