@@ -23,7 +23,4 @@ private:
 
 ClipboardSignal& clipboardSignal();
 
-// While set, starting a listener fails.
-void setListeningFails(bool fails);
-
 }  // namespace pf::event::detail

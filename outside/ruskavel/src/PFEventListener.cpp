@@ -5,6 +5,7 @@
 
 #include "ClipboardSignal.h"
 #include "EventThread.h"
+#include "ListeningControl.h"
 #include "pf/clipboard/change_observer.h"
 
 namespace pf::event {

@@ -1,7 +1,7 @@
 #include "pf/event/testing.h"
 
-#include "ClipboardSignal.h"
 #include "EventThread.h"
+#include "ListeningControl.h"
 
 namespace pf::event::testing {
 
