@@ -133,4 +133,7 @@ TEST(LogStyle, KeyValuePairsAreBlankKeyEqualsValue) {
     std::ostringstream out;
     out << "Window moved" << veltrane_log::kv("width", 640) << veltrane_log::kv("url", std::string("a b"));
     EXPECT_EQ(out.str(), "Window moved width=640 url=a b");
+    std::ostringstream flags;
+    flags << std::boolalpha << veltrane_log::kv("on", true) << veltrane_log::kv("off", false);
+    EXPECT_EQ(flags.str(), " on=1 off=0");
 }

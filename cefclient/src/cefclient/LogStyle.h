@@ -41,4 +41,9 @@ std::ostream& operator<<(std::ostream& out, const KeyValue<T>& item) {
     return out << ' ' << item.key << '=' << item.value;
 }
 
+// Flags are written as 1 or 0.
+inline std::ostream& operator<<(std::ostream& out, const KeyValue<bool>& item) {
+    return out << ' ' << item.key << '=' << (item.value ? 1 : 0);
+}
+
 }  // namespace veltrane_log

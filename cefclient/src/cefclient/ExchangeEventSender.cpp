@@ -1,0 +1,90 @@
+// Events reported to the host over the exchange: to the session partner first, then to every listening peer.
+#include <stdexcept>
+
+#include "cefclient/FunctionTraceScope.h"
+#include "cefclient/LogStyle.h"
+#include "cefclient/Loggers.h"
+#include "cefclient/VeltraneExport.h"
+#include "cefclient/tarnel_interface.h"
+#include "cefexchange/cef_service_api.h"
+#include "cefexchange/messages.h"
+#include "foundation/msg_svc/transport/layers/session/session.h"
+
+namespace client {
+template <class M>
+void tarnel_interface::sendMessageUsingExchange(boost::shared_ptr<M> message) {
+    using foundation::msg_svc::exchange::Address;
+    const void* const address = message.get();
+    try {
+        VELTRANE_TRACE_SCOPE(veltrane_log::bridgeLogger());
+        FOUNDATION_LOG(veltrane_log::bridgeLogger(), veltrane_log::kDebug) << veltrane_log::kv("message", address);
+        if (!exchangeApi) return;
+        boost::shared_ptr<foundation::msg_svc::transport::layers::session::Session> partnerSession;
+        std::unordered_map<std::string, std::shared_ptr<cef::transport::CEFServerTransportAPI>> listeningPeers;
+        {
+            // A copy, so that peers joining or leaving during the sends do not disturb the walk.
+            std::lock_guard lock(peersMutex);
+            partnerSession = session;
+            listeningPeers = peers;
+        }
+        if (!partnerSession) throw std::runtime_error("no session to the host");
+        exchangeApi->send(message, Address(partnerSession->partnerName(), cefexchange::CEFServiceAPI::serviceName), {});
+        for (const auto& peer : listeningPeers) {
+            exchangeApi->send(message, Address(peer.first, cefexchange::CEFServiceAPI::serviceName), {});
+        }
+    } catch (const std::exception& error) {
+        FOUNDATION_LOG(veltrane_log::bridgeLogger(), veltrane_log::kError)
+            << "Failed to send message" << address << "due to exception" << error.what();
+    }
+}
+
+foundation::msg_svc::exchange::Address tarnel_interface::getPartnerAddress() {
+    std::lock_guard lock(peersMutex);
+    return foundation::msg_svc::exchange::Address(session ? session->partnerName() : std::string(),
+                                                  cefexchange::CEFServiceAPI::serviceName);
+}
+
+void tarnel_interface::setExchangeSession(
+    boost::shared_ptr<foundation::msg_svc::transport::layers::session::Session> partnerSession) {
+    std::lock_guard lock(peersMutex);
+    session = std::move(partnerSession);
+}
+
+void tarnel_interface::addListeningPeer(const std::string& name,
+                                        std::shared_ptr<cef::transport::CEFServerTransportAPI> peer) {
+    std::lock_guard lock(peersMutex);
+    peers[name] = std::move(peer);
+}
+
+void tarnel_interface::removeListeningPeer(const std::string& name) {
+    std::lock_guard lock(peersMutex);
+    peers.erase(name);
+}
+
+#define VELTRANE_EXCHANGE_SENDER(Message) \
+    template VELTRANE_EXPORT void tarnel_interface::sendMessageUsingExchange<cefexchange::Message>( \
+        boost::shared_ptr<cefexchange::Message>)
+
+VELTRANE_EXCHANGE_SENDER(DroppedFileMessage);
+VELTRANE_EXCHANGE_SENDER(GetPositionMessage);
+VELTRANE_EXCHANGE_SENDER(JavascriptReturnMessage);
+VELTRANE_EXCHANGE_SENDER(PDFEventMessage);
+VELTRANE_EXCHANGE_SENDER(PopUpWindowMessage);
+VELTRANE_EXCHANGE_SENDER(ProcessExitMessage);
+VELTRANE_EXCHANGE_SENDER(ScreenShotMessage);
+VELTRANE_EXCHANGE_SENDER(SetAllWindowActivatedMessage);
+VELTRANE_EXCHANGE_SENDER(SetCommandMessage);
+VELTRANE_EXCHANGE_SENDER(SetDownloadDirMessage);
+VELTRANE_EXCHANGE_SENDER(SetDownloadMessage);
+VELTRANE_EXCHANGE_SENDER(SetIconMessage);
+VELTRANE_EXCHANGE_SENDER(SetPositionFromJavascriptMessage);
+VELTRANE_EXCHANGE_SENDER(SetPositionMessage);
+VELTRANE_EXCHANGE_SENDER(SetSizeMessage);
+VELTRANE_EXCHANGE_SENDER(SetTitleMessage);
+VELTRANE_EXCHANGE_SENDER(SetURLMessage);
+VELTRANE_EXCHANGE_SENDER(SetWindowModalMessage);
+VELTRANE_EXCHANGE_SENDER(SetZoomLevelMessage);
+VELTRANE_EXCHANGE_SENDER(WindowAlwaysOnTopMessage);
+VELTRANE_EXCHANGE_SENDER(WindowResizableMessage);
+
+}  // namespace client

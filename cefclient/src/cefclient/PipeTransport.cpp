@@ -1,0 +1,190 @@
+// The pipe transport of the bridge: the reader thread, the dispatcher of host commands and both writers.
+#include <iostream>
+
+#include <Poco/Timestamp.h>
+
+#include "cefclient/HostEventBuilder.h"
+#include "cefclient/LogStyle.h"
+#include "cefclient/Loggers.h"
+#include "cefclient/NativeWindowManager.h"
+#include "cefclient/UiTasks.h"
+#include "cefclient/WindowEventHandler.h"
+#include "cefclient/tarnel_interface.h"
+#include "aldermoss/cefclient_utils.h"
+
+namespace client {
+namespace {
+
+CefRect rectOf(const auto& position) {
+    return CefRect(position.x(), position.y(), position.width(), position.height());
+}
+
+}  // namespace
+
+void tarnel_interface::attachPipe(std::istream& in, std::ostream& out, std::ostream& err) {
+    Poco::Mutex::ScopedLock lock(pipeWriteMutex);
+    pipeIn = &in;
+    pipeOut = &out;
+    pipeErr = &err;
+    readerRunning = true;
+    pipeOpen = true;
+}
+
+void tarnel_interface::readPipeMessages() {
+    if (!readerRunning || pipeIn == nullptr) return;
+    std::istream& in = *pipeIn;
+    while (!in.fail()) {
+        std::string payload;
+        cefclient_utils::readMessageFromPipe(in, payload);
+        if (in.fail()) return;
+        processWindowMessages(payload);
+        if (!readerRunning) return;
+    }
+}
+
+void tarnel_interface::processWindowMessages(std::string payload) {
+    if (payload.empty()) return;
+    cefclient_messages::windowMessage message;
+    if (!message.ParseFromString(payload)) return;
+
+    if (message.has_allowcertificate()) {
+        addAllowedCertificates(message.allowcertificate().certificate());
+    } else if (message.has_proxyauth()) {
+        setProxyCredentials(message.proxyauth().username(), message.proxyauth().password());
+    }
+    if (usingQt) {
+        processWindowMessagesForQtClient(message);
+        return;
+    }
+    if (message.has_newwindow()) {
+        createNewWindow(message);
+        return;
+    }
+    if (message.has_setallwindowsactivated()) {
+        windowManager->setActivateAllWindows(message.setallwindowsactivated().activate());
+    }
+
+    const scoped_refptr<NativeWindow> window = findNativeWindowByID(message.windowid());
+    if (!window) return;
+
+    if (message.has_seturl()) {
+        postWindowTask(window, [url = message.seturl().url()](NativeWindow& w) { w.setURL(url); });
+    } else if (message.has_settitle()) {
+        postWindowTask(window, [title = message.settitle().title()](NativeWindow& w) { w.setTitle(title); });
+    } else if (message.has_setzoomlevel()) {
+        postWindowTask(window, [zoom = message.setzoomlevel().zoom()](NativeWindow& w) { w.setZoomLevel(zoom); });
+    } else if (message.has_seticon()) {
+        postWindowTask(window, [icon = message.seticon().icon()](NativeWindow& w) { w.setIcon(icon); });
+    } else if (message.has_setposition()) {
+        postWindowTask(window, [rect = rectOf(message.setposition())](NativeWindow& w) { w.setPosition(rect); });
+    } else if (message.has_setouterposition()) {
+        postWindowTask(window,
+                       [rect = rectOf(message.setouterposition())](NativeWindow& w) { w.setOuterPosition(rect); });
+    } else if (message.has_setmaxsize()) {
+        const CefSize size(message.setmaxsize().maxwidth(), message.setmaxsize().maxheight());
+        postWindowTask(window, [size](NativeWindow& w) { w.setMaximumSize(size); });
+    } else if (message.has_setminsize()) {
+        const CefSize size(message.setminsize().minwidth(), message.setminsize().minheight());
+        postWindowTask(window, [size](NativeWindow& w) { w.setMinimumSize(size); });
+    } else if (message.has_setontop()) {
+        postWindowTask(window, [onTop = message.setontop().ontop()](NativeWindow& w) { w.setAlwaysOnTop(onTop); });
+    } else if (message.has_setdragdrop()) {
+        postWindowTask(window,
+                       [enable = message.setdragdrop().enable()](NativeWindow& w) { w.enableDragDrop(enable); });
+    } else if (message.has_setcommand()) {
+        dispatchWindowCommand(window, message.setcommand().command());
+    } else if (message.has_executejs()) {
+        postWindowTask(window, [script = message.executejs().script()](NativeWindow& w) { w.executeJS(script); });
+    } else if (message.has_setdownloaddir()) {
+        postWindowTask(window,
+                       [path = message.setdownloaddir().path()](NativeWindow& w) { w.setDownloadPath(path); });
+    } else if (message.has_printtopdf()) {
+        postWindowTask(window, [path = message.printtopdf().path()](NativeWindow& w) { w.printToPDF(path); });
+    } else if (message.has_setwindowmodal()) {
+        windowManager->setDeactivateAllButThis(window, message.setwindowmodal().modal());
+    }
+}
+
+void tarnel_interface::dispatchWindowCommand(const scoped_refptr<NativeWindow>& window, const std::string& word) {
+    using Action = void (*)(NativeWindow&);
+    struct PostedWord {
+        const char* word;
+        Action action;
+    };
+    static const PostedWord postedWords[] = {
+        {"minimize", [](NativeWindow& w) { w.minimize(); }},
+        {"maximize", [](NativeWindow& w) { w.maximize(); }},
+        {"restore", [](NativeWindow& w) { w.restore(); }},
+        {"fullscreen", [](NativeWindow& w) { w.fullscreen(); }},
+        {"bringToFront", [](NativeWindow& w) { w.bringToFront(); }},
+        {"show", [](NativeWindow& w) { w.setVisible(true); }},
+        {"hide", [](NativeWindow& w) { w.setVisible(false); }},
+        {"stopDownload", [](NativeWindow& w) { w.stopDownload(); }},
+        {"setActivateCurrentWindow", nullptr},
+        {"setDeactivateCurrentWindow", nullptr},
+        {"EnableResizing", [](NativeWindow& w) { w.setResizable(true); }},
+        {"DisableResizing", [](NativeWindow& w) { w.setResizable(false); }},
+        {"close", [](NativeWindow& w) { w.closeBrowser(); }},
+        {"enablePopUpWindow", [](NativeWindow& w) { w.enablePopUpWindow(); }},
+        {"GetPosition", [](NativeWindow& w) { w.getPositionForTarnel(); }},
+        {"GetOuterPosition", [](NativeWindow& w) { w.getOuterPositionForTarnel(); }},
+        {"getScreenshot", [](NativeWindow& w) { w.getScreenshot(); }},
+    };
+    for (const PostedWord& entry : postedWords) {
+        if (word != entry.word) continue;
+        if (entry.action != nullptr) {
+            postWindowTask(window, entry.action);
+        } else {
+            // The activation words act on the registry at once, on this thread.
+            windowManager->setActivateWindow(window, word == "setActivateCurrentWindow");
+        }
+        return;
+    }
+}
+
+void tarnel_interface::createNewWindow(const cefclient_messages::windowMessage& message) {
+    const auto& request = message.newwindow();
+    scoped_refptr<WindowEventHandler> sink(new WindowEventHandler());
+    sink->windowID = message.windowid();
+    scoped_refptr<NativeWindow> window =
+        NativeWindow::makeNativeWindow(message.windowid(), true, sink, request.createparam1(), request.createparam2());
+    window->setOrigin(request.origin());
+    window->setTarnelProcessID(getHostProcessID());
+    registerWebWindow(window, sink);
+    const CefRect rect(request.x(), request.y(), request.width(), request.height());
+    postWindowTask(window, [request, rect](NativeWindow& w) {
+        w.newWindow(request.url(), rect, request.visible(), request.windowtype(), request.windowextra(),
+                    request.windowflag());
+    });
+}
+
+void tarnel_interface::sendPipeMessage(const std::string& payload) {
+    Poco::Mutex::ScopedLock lock(pipeWriteMutex);
+    if (pipeOpen) writeFrame(*pipeOut, payload);
+}
+
+void tarnel_interface::sendEventToHost(std::string windowID, std::string event, std::vector<std::string> args) {
+    Poco::Mutex::ScopedLock lock(pipeWriteMutex);
+    if (!pipeOpen) return;
+    if (host_events::isBareWord(event)) {
+        writeFrame(*pipeOut, event);
+        writeFrame(*pipeErr, event);
+        return;
+    }
+    const auto payload =
+        host_events::buildPayload(windowID, event, args, static_cast<std::uint64_t>(Poco::Timestamp().epochMicroseconds()));
+    if (!payload) {
+        FOUNDATION_LOG(veltrane_log::bridgeLogger(), veltrane_log::kError)
+            << "Event not sent: missing or malformed argument" << veltrane_log::kv("event", event)
+            << veltrane_log::kv("windowID", windowID);
+        return;
+    }
+    writeFrame(*pipeOut, *payload);
+}
+
+void tarnel_interface::writeFrame(std::ostream& stream, const std::string& payload) {
+    cefclient_utils::sendMessageToPipe(stream, payload);
+    stream.flush();
+}
+
+}  // namespace client

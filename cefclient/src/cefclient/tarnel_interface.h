@@ -1,0 +1,151 @@
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include <Poco/Mutex.h>
+#include <Poco/RunnableAdapter.h>
+#include <Poco/Thread.h>
+#include <Poco/Timer.h>
+#include <QtCore/QObject>
+#include <QtCore/QSize>
+#include <QtCore/QString>
+#include <boost/shared_ptr.hpp>
+#include <google/protobuf/stubs/common.h>
+
+#include "veltranelib/native_window.h"
+#include "cefclient/CredentialStore.h"
+#include "cefclient/QWindowParams.h"
+#include "cefclient/QtNamespace.h"
+#include "cefclient_messages.pb.h"
+#include "foundation/msg_svc/exchange/address.h"
+#include "foundation/msg_svc/exchange/exchange_api.h"
+#include "veltranelib/temp_window_win.h"
+
+class NativeWindowManager;
+
+namespace foundation::msg_svc::transport::layers::session {
+class Session;
+}
+namespace cef::transport {
+class CEFServerTransportAPI;
+}
+
+namespace client {
+
+// The one object through which the browser process talks to the host program that started it: the pipe on
+// standard input and output or the exchange session, the list of open windows and the watch on the host.
+class tarnel_interface : public ZQ_QT::QObject {
+    Q_OBJECT
+
+public:
+    using WindowEntry = std::pair<scoped_refptr<NativeWindow>, scoped_refptr<window_notifier::IVeltraneInterface>>;
+
+    static tarnel_interface* instance();
+    ~tarnel_interface() override;
+
+    void startCommunication();
+    void notifyWindowClose(const std::string& windowID);
+    void deregisterWebWindow(std::string windowID);
+    void closeAllWindows(bool force);
+    void setParentProcessID(std::int32_t processID);
+    void checkParentProcess(Poco::Timer& timer);
+    std::shared_ptr<NativeWindowManager> getWindowManager();
+
+    // Pipe transport.
+    void attachPipe(std::istream& in, std::ostream& out, std::ostream& err);
+    void readPipeMessages();
+    void processWindowMessages(std::string payload);
+    void sendPipeMessage(const std::string& payload);
+    void sendEventToHost(std::string windowID, std::string event, std::vector<std::string> args);
+
+    // Window services shared by both transports and the event sinks.
+    scoped_refptr<NativeWindow> findNativeWindowByID(std::string windowID);
+    void registerWebWindow(scoped_refptr<NativeWindow> window, scoped_refptr<window_notifier::IVeltraneInterface> sink);
+    std::vector<WindowEntry> windows();
+    void createPopUpWindow(std::string parentWindowID, const CefString& targetURL, const CefPopupFeatures& features,
+                           CefWindowInfo& windowInfo, CefRefPtr<CefClient>& client, CefBrowserSettings& settings,
+                           int origin, bool flag);
+    void updateWindowTitle(std::string windowID, const std::string& title);
+    void setDownloadPath(std::string path);
+    std::string downloadPath();
+    std::int32_t getHostProcessID();
+    bool isUsingPipes() const { return usePipes; }
+
+    // Certificates and proxy credentials given by the host.
+    void addAllowedCertificates(const std::string& bundle);
+    bool isCertificateAllowed(std::string pem);
+    void setProxyCredentials(const std::string& user, const std::string& password);
+    std::pair<std::string, std::string> getProxyCredentials();
+
+    // Qt client mode: host commands become signals.
+    void processWindowMessagesForQtClient(cefclient_messages::windowMessage message);
+
+    // Exchange transport.
+    template <class M>
+    void sendMessageUsingExchange(boost::shared_ptr<M> message);
+    foundation::msg_svc::exchange::Address getPartnerAddress();
+    void setExchangeSession(boost::shared_ptr<foundation::msg_svc::transport::layers::session::Session> session);
+    void addListeningPeer(const std::string& name, std::shared_ptr<cef::transport::CEFServerTransportAPI> peer);
+    void removeListeningPeer(const std::string& name);
+
+signals:
+    void newWindow(QWindowParamsPtr);
+    void setURL(QString, QString);
+    void setIcon(QString, QString);
+    void setTitle(QString, QString);
+    void windowCommand(QString, QString);
+    void updatePosition(QString, bool, int, int, int, int);
+    void lastWindowClosed();
+    void setZoomLevel(QString, int);
+    void setMinMaxSize(QString, QSize, bool);
+    void setWindowOnTop(QString, bool);
+    void enableDragDrop(QString, bool);
+    void executeJS(QString, QString);
+    void updateDownloadPath(QString, QString);
+    void printToPDF(QString, QString);
+    void handleAllWindowsActivated(QString, bool);
+    void handleWindowModal(QString, bool);
+
+private:
+    tarnel_interface();
+
+    void createNewWindow(const cefclient_messages::windowMessage& message);
+    void dispatchWindowCommand(const scoped_refptr<NativeWindow>& window, const std::string& word);
+    void writeFrame(std::ostream& stream, const std::string& payload);
+
+    std::unique_ptr<Poco::Thread> pipeReaderThread;
+    std::unique_ptr<Poco::RunnableAdapter<tarnel_interface>> pipeReaderRunnable;
+    std::unique_ptr<Poco::Timer> parentWatchTimer;
+    std::unique_ptr<Poco::TimerCallback<tarnel_interface>> parentWatchCallback;
+    Poco::Mutex pipeWriteMutex;
+    std::atomic<bool> readerRunning{false};
+    bool pipeOpen = false;  // under pipeWriteMutex
+    std::atomic<bool> parentWatchRunning{false};
+    std::atomic<std::int32_t> hostProcessID{0};
+    google::protobuf::LogSilencer protobufLogSilencer;
+    std::mutex windowsMutex;  // guards windowList and downloadDir
+    std::vector<WindowEntry> windowList;
+    std::string downloadDir;
+    CredentialStore credentials;
+    std::unique_ptr<TempWindowWin> tempWindow;
+    bool usingQt = false;
+    boost::shared_ptr<foundation::msg_svc::transport::layers::session::Session> session;
+    boost::shared_ptr<foundation::msg_svc::exchange::ExchangeApi> exchangeApi;
+    bool usePipes = true;
+    std::unordered_map<std::string, std::shared_ptr<cef::transport::CEFServerTransportAPI>> peers;
+    std::mutex peersMutex;
+    std::shared_ptr<NativeWindowManager> windowManager;
+    std::istream* pipeIn = nullptr;
+    std::ostream* pipeOut = nullptr;
+    std::ostream* pipeErr = nullptr;
+};
+
+}  // namespace client
