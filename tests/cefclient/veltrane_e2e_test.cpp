@@ -1,0 +1,207 @@
+// The real program driven over its pipe by a host of the test's own.
+#include <signal.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "VeltraneChild.h"
+#include "cefclient_messages.pb.h"
+
+using cefclient_messages::windowMessage;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kReadTimeout = 5s;
+
+windowMessage newWindow(const std::string& id) {
+    windowMessage message;
+    message.set_windowid(id);
+    auto* request = message.mutable_newwindow();
+    request->set_url("https://e2e.test/" + id);
+    request->set_x(10);
+    request->set_y(20);
+    request->set_width(640);
+    request->set_height(480);
+    request->set_origin(0);
+    request->set_visible(true);
+    request->set_windowtype("Standard");
+    request->set_windowextra("");
+    request->set_windowflag(false);
+    request->set_createparam1("");
+    request->set_createparam2("");
+    return message;
+}
+
+windowMessage command(const std::string& id, const std::string& word) {
+    windowMessage message;
+    message.set_windowid(id);
+    message.mutable_setcommand()->set_command(word);
+    return message;
+}
+
+class VeltraneProcessTest : public ::testing::Test {
+protected:
+    void start(std::vector<std::string> arguments = {"--from-webwindow"}) {
+        child = std::make_unique<veltrane_host::ChildProcess>(VELTRANE_BINARY, arguments);
+        ASSERT_EQ(child->receive(kReadTimeout), "ProcessCreated");
+    }
+
+    void send(const windowMessage& message) { ASSERT_TRUE(child->send(message.SerializeAsString())); }
+
+    // Reads window messages until one satisfies the predicate; fails on timeout.
+    template <class Predicate>
+    windowMessage awaitMessage(Predicate predicate) {
+        for (;;) {
+            auto frame = child->receive(kReadTimeout);
+            if (!frame) {
+                ADD_FAILURE() << "no matching message in time";
+                return {};
+            }
+            windowMessage message;
+            if (message.ParseFromString(*frame) && predicate(message)) return message;
+        }
+    }
+
+    windowMessage awaitCommand(const std::string& id, const std::string& word) {
+        return awaitMessage([&](const windowMessage& m) {
+            return m.windowid() == id && m.has_setcommand() && m.setcommand().command() == word;
+        });
+    }
+
+    void openWindow(const std::string& id) {
+        send(newWindow(id));
+        awaitCommand(id, "loadFinished");
+    }
+
+    windowMessage askPosition(const std::string& id) {
+        send(command(id, "GetPosition"));
+        return awaitMessage([&](const windowMessage& m) { return m.windowid() == id && m.has_getposition(); });
+    }
+
+    std::unique_ptr<veltrane_host::ChildProcess> child;
+};
+
+}  // namespace
+
+TEST_F(VeltraneProcessTest, NewWindowReportsItsCreationAndLoadInOrder) {
+    start();
+    send(newWindow("w1"));
+    std::vector<std::string> seen;
+    std::string reportedURL;
+    while (reportedURL.empty()) {
+        const windowMessage message = awaitMessage([](const windowMessage& m) { return m.windowid() == "w1"; });
+        if (message.has_setcommand()) seen.push_back(message.setcommand().command());
+        if (message.has_updateurl()) reportedURL = message.updateurl().url();
+    }
+    EXPECT_EQ(reportedURL, "https://e2e.test/w1");
+    auto position = [&](const std::string& word) { return std::find(seen.begin(), seen.end(), word) - seen.begin(); };
+    ASSERT_LT(position("browserCreated"), static_cast<long>(seen.size()));
+    ASSERT_LT(position("loadStarted"), static_cast<long>(seen.size()));
+    ASSERT_LT(position("loadFinished"), static_cast<long>(seen.size()));
+    EXPECT_LT(position("loadStarted"), position("loadFinished"));
+}
+
+TEST_F(VeltraneProcessTest, PositionIsAnsweredAndOnlyTheFirstSubMessageActs) {
+    start();
+    openWindow("w1");
+    windowMessage answer = askPosition("w1");
+    EXPECT_EQ(answer.getposition().width(), 640);
+    EXPECT_EQ(answer.getposition().height(), 480);
+
+    windowMessage both;
+    both.set_windowid("w1");
+    auto* position = both.mutable_setposition();
+    position->set_x(1), position->set_y(2), position->set_width(300), position->set_height(200);
+    position->set_didendresize(true), position->set_timestamp(0);
+    both.mutable_setcommand()->set_command("close");
+    send(both);
+    answer = askPosition("w1");
+    EXPECT_EQ(answer.getposition().x(), 1);
+    EXPECT_EQ(answer.getposition().width(), 300);
+    EXPECT_FALSE(child->waitForExit(0ms)) << "the second sub-message closed the window";
+}
+
+TEST_F(VeltraneProcessTest, BrokenMessagesAreDroppedAndTheProcessGoesOn) {
+    start();
+    openWindow("w1");
+    ASSERT_TRUE(child->send(""));
+    ASSERT_TRUE(child->send("\x0a\xff\xff\xff garbage"));
+    send(command("no-such-window", "close"));
+    send(command("w1", "Close"));
+    const windowMessage answer = askPosition("w1");
+    EXPECT_EQ(answer.getposition().height(), 480);
+    EXPECT_FALSE(child->waitForExit(0ms));
+}
+
+TEST_F(VeltraneProcessTest, ClosingTheLastWindowSendsClosePipesAndExitsCleanly) {
+    start();
+    openWindow("a");
+    openWindow("b");
+    send(command("a", "close"));
+    send(command("b", "close"));
+    bool closePipes = false;
+    while (auto frame = child->receive(kReadTimeout)) {
+        if (*frame == "closePipes") {
+            closePipes = true;
+            break;
+        }
+    }
+    EXPECT_TRUE(closePipes);
+    // The bare control words go to standard error as well.
+    EXPECT_EQ(child->receiveError(kReadTimeout), "ProcessCreated");
+    EXPECT_EQ(child->receiveError(kReadTimeout), "closePipes");
+    EXPECT_EQ(child->waitForExit(kReadTimeout), 0);
+}
+
+TEST_F(VeltraneProcessTest, HostEndingClosesEveryWindowAndEndsTheProcess) {
+    veltrane_host::ChildProcess host("/bin/sleep", {"60"});
+    start({"--from-webwindow", "--processid=" + std::to_string(host.pid())});
+    openWindow("a");
+    openWindow("b");
+    ::kill(host.pid(), SIGKILL);
+    ASSERT_TRUE(host.waitForExit(kReadTimeout));
+    const auto killed = std::chrono::steady_clock::now();
+    const auto status = child->waitForExit(3s);
+    EXPECT_EQ(status, 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - killed, 1s);
+}
+
+TEST_F(VeltraneProcessTest, HostEndingWithoutWindowsEndsTheProcessToo) {
+    veltrane_host::ChildProcess host("/bin/sleep", {"60"});
+    start({"--from-webwindow", "--processid=" + std::to_string(host.pid())});
+    ::kill(host.pid(), SIGKILL);
+    ASSERT_TRUE(host.waitForExit(kReadTimeout));
+    EXPECT_EQ(child->waitForExit(3s), 0);
+}
+
+TEST_F(VeltraneProcessTest, EngineSubProcessReturnsAtOnceWithoutWindowOrTransport) {
+    veltrane_host::ChildProcess renderer(VELTRANE_BINARY, {"--type=renderer"});
+    EXPECT_EQ(renderer.waitForExit(kReadTimeout), 0);
+    EXPECT_FALSE(renderer.receive(100ms));
+}
+
+TEST_F(VeltraneProcessTest, StandaloneStartOpensOneWindowAndNoTransport) {
+    const std::string logFile = ::testing::TempDir() + "veltrane_standalone.log";
+    std::remove(logFile.c_str());
+    ::setenv("LUMBRITH_LOG_CHANNELS", "nativewindowmanager::modality=4", 1);
+    ::setenv("LUMBRITH_LOG_FILE", logFile.c_str(), 1);
+    veltrane_host::ChildProcess standalone(VELTRANE_BINARY, {"--url=https://standalone.test/"});
+    ::unsetenv("LUMBRITH_LOG_CHANNELS");
+    ::unsetenv("LUMBRITH_LOG_FILE");
+    EXPECT_FALSE(standalone.receive(1s)) << "a standalone window talks to nobody";
+    // The host's commands are not read either: the window stays open.
+    EXPECT_TRUE(standalone.send(command("", "close").SerializeAsString()));
+    EXPECT_FALSE(standalone.waitForExit(500ms));
+    std::ifstream log(logFile);
+    const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    std::size_t registrations = 0;
+    for (auto at = text.find("Registering a new window"); at != std::string::npos;
+         at = text.find("Registering a new window", at + 1)) {
+        ++registrations;
+    }
+    EXPECT_EQ(registrations, 1u) << text;
+}
