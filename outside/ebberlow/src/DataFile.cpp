@@ -1,28 +1,45 @@
 #include "DataFile.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace ravo::detail {
+
+DataFile::~DataFile() {
+    if (isOpen()) ::close(descriptor_);
+}
 
 void DataFile::open(const fl::filesystem::basic_path& path) {
     std::filesystem::path file = path.std_path();
     std::error_code ignored;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
-    stream_.open(file, std::ios::out | std::ios::app | std::ios::binary);
-    if (!stream_.is_open()) throw std::runtime_error("cannot open the usage-data file " + path.string());
+    int descriptor = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (descriptor < 0) {
+        throw std::system_error(errno, std::generic_category(), "cannot open the usage-data file " + path.string());
+    }
+    descriptor_ = descriptor;
     pathText_ = path.string();
     lostLines_ = 0;
 }
 
-bool DataFile::append(const std::string& line) {
-    stream_ << line << '\n';
-    stream_.flush();
-    if (stream_) return true;
-    stream_.clear();
-    ++lostLines_;
-    return false;
+bool DataFile::append(std::string line) {
+    line += '\n';
+    std::size_t done = 0;
+    while (done < line.size()) {
+        ssize_t written = ::write(descriptor_, line.data() + done, line.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            ++lostLines_;
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
 }
 
 void DataFile::reportLosses() {
@@ -33,10 +50,9 @@ void DataFile::reportLosses() {
 }
 
 void DataFile::close() {
-    if (stream_.is_open()) {
-        stream_.close();
-        if (stream_.fail()) ++lostLines_;
-        stream_.clear();
+    if (isOpen()) {
+        ::close(descriptor_);
+        descriptor_ = -1;
     }
     reportLosses();
 }

@@ -11,7 +11,9 @@
 namespace ravo {
 
 // The JSON null of a data item.
-struct NullValue {};
+struct NullValue {
+    friend constexpr bool operator==(const NullValue&, const NullValue&) = default;
+};
 
 using RavoValue = std::variant<std::string, std::uint32_t, std::int64_t, double, bool, std::vector<std::string>,
                                std::vector<std::int64_t>, std::vector<double>, std::vector<bool>, NullValue>;

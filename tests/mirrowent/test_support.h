@@ -1,0 +1,38 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/log/testing.h"
+
+namespace mirrowent_test {
+
+// Runs the checks in a forked child, which sees the process-wide service as a new process does; the parent
+// fails when any check in the child failed or the child crashed.
+void inFreshProcess(const std::function<void()>& body);
+
+// Messages of the "sa_ravo" channel at the given severity.
+std::vector<std::string> ravoMessages(const foundation::log::testing::record_capture& capture,
+                                      foundation::log::severity_t severity = 1);
+bool logged(const foundation::log::testing::record_capture& capture, std::string_view message);
+
+// A folder of its own below the temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::vector<std::string> readLines(const std::filesystem::path& file);
+
+}  // namespace mirrowent_test
