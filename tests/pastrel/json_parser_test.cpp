@@ -143,7 +143,7 @@ TEST(ParserNesting, DeepInputStopsWithItsOwnStatus) {
     EXPECT_EQ(parseObject(nested(maxJsonNesting - 1)).status, 0);
     auto tooDeep = parseObject(nested(maxJsonNesting));
     EXPECT_EQ(tooDeep.status, json_status::tooDeep);
-    EXPECT_EQ(tooDeep.stop, 5 + maxJsonNesting);
+    EXPECT_EQ(tooDeep.stop, 5 + maxJsonNesting - 1);
     EXPECT_EQ(parseObject("{\"a\":" + std::string(200000, '[')).status, json_status::tooDeep);
     std::string objects;
     for (int i = 0; i < 100000; ++i) objects += "{\"a\":";

@@ -117,24 +117,48 @@ private:
 
     void skip(const char*& position) const { skipJsonWhitespace(position, end_, allowComments_); }
 
+    enum class After { another, closed, neither };
+
+    // What follows an element: ',' (with the white space after it) or the closing bracket.
+    After afterElement(const char*& position, char closing) const {
+        if (*position == ',') {
+            ++position;
+            skip(position);
+            return After::another;
+        }
+        if (*position != closing) return After::neither;
+        ++position;
+        return After::closed;
+    }
+
+    // Consumes the opening bracket and the white space after it. An empty container is consumed
+    // whole and clears the output, and `done` is set.
+    template <class Container>
+    std::int32_t open(Container& out, const char*& position, char opening, char closing, std::int32_t notOpened,
+                      bool& done) const {
+        if (position == end_) return status::unexpectedEnd;
+        if (*position != opening) return notOpened;
+        ++position;
+        skip(position);
+        if (position == end_) return status::unexpectedEnd;
+        done = *position == closing;
+        if (done) {
+            ++position;
+            out.clear();
+        }
+        return status::ok;
+    }
+
     const char* end_;
     bool allowComments_;
     int depth_ = 0;
 };
 
 std::int32_t Parser::object(JsonObject& out, const char*& position) {
-    if (position == end_) return status::unexpectedEnd;
-    if (*position != '{') return status::notAnObject;
-    ++position;
     Nesting nesting(depth_);
     if (nesting.tooDeep()) return status::tooDeep;
-    skip(position);
-    if (position == end_) return status::unexpectedEnd;
-    if (*position == '}') {
-        ++position;
-        out.clear();
-        return status::ok;
-    }
+    bool done = false;
+    if (auto result = open(out, position, '{', '}', status::notAnObject, done); result != status::ok || done) return result;
 
     JsonObject members;
     std::string typeName;  // empty until an integer type name is seen
@@ -183,17 +207,11 @@ std::int32_t Parser::object(JsonObject& out, const char*& position) {
         skip(position);
         if (position == end_) return status::unexpectedEnd;
         members.emplace(std::move(key), std::move(member));  // of duplicate keys the first one stays
-        if (*position == ',') {
-            ++position;
-            skip(position);
-            continue;
+        switch (afterElement(position, '}')) {
+            case After::another: continue;
+            case After::closed: out = std::move(members); return status::ok;
+            case After::neither: return status::badMemberSeparator;
         }
-        if (*position == '}') {
-            ++position;
-            out = std::move(members);
-            return status::ok;
-        }
-        return status::badMemberSeparator;
     }
 }
 
@@ -246,18 +264,10 @@ std::int32_t Parser::value(Value& out, const char*& position) {
 }
 
 std::int32_t Parser::array(JsonArray& out, const char*& position) {
-    if (position == end_) return status::unexpectedEnd;
-    if (*position != '[') return status::notAnArray;
-    ++position;
     Nesting nesting(depth_);
     if (nesting.tooDeep()) return status::tooDeep;
-    skip(position);
-    if (position == end_) return status::unexpectedEnd;
-    if (*position == ']') {
-        ++position;
-        out.clear();
-        return status::ok;
-    }
+    bool done = false;
+    if (auto result = open(out, position, '[', ']', status::notAnArray, done); result != status::ok || done) return result;
     JsonArray elements;
     for (;;) {
         Value element;
@@ -265,31 +275,17 @@ std::int32_t Parser::array(JsonArray& out, const char*& position) {
         skip(position);
         if (position == end_) return status::unexpectedEnd;
         elements.push_back(std::move(element));
-        if (*position == ',') {
-            ++position;
-            skip(position);
-            continue;
+        switch (afterElement(position, ']')) {
+            case After::another: continue;
+            case After::closed: out = std::move(elements); return status::ok;
+            case After::neither: return status::badArraySeparator;
         }
-        if (*position == ']') {
-            ++position;
-            out = std::move(elements);
-            return status::ok;
-        }
-        return status::badArraySeparator;
     }
 }
 
 std::int32_t Parser::typedArray(JsonArray& out, const char*& position, IntegerSign sign) {
-    if (position == end_) return status::unexpectedEnd;
-    if (*position != '[') return status::notAnArray;
-    ++position;
-    skip(position);
-    if (position == end_) return status::unexpectedEnd;
-    if (*position == ']') {
-        ++position;
-        out.clear();
-        return status::ok;
-    }
+    bool done = false;
+    if (auto result = open(out, position, '[', ']', status::notAnArray, done); result != status::ok || done) return result;
     JsonArray integers;
     for (;;) {
         if (position == end_) return status::unexpectedEnd;
@@ -311,17 +307,11 @@ std::int32_t Parser::typedArray(JsonArray& out, const char*& position, IntegerSi
             integers.emplace_back(toUint64(lexeme));
         }
         if (endsNonInteger(*position)) return status::notAnInteger;
-        if (*position == ',') {
-            ++position;
-            skip(position);
-            continue;
+        switch (afterElement(position, ']')) {
+            case After::another: continue;
+            case After::closed: out = std::move(integers); return status::ok;
+            case After::neither: return status::badArraySeparator;
         }
-        if (*position == ']') {
-            ++position;
-            out = std::move(integers);
-            return status::ok;
-        }
-        return status::badArraySeparator;
     }
 }
 

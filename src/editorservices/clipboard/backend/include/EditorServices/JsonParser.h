@@ -32,7 +32,8 @@ constexpr std::int32_t notAnInteger = 20;       // typed-integer element: no dig
 constexpr std::int32_t tooDeep = 21;            // more than maxJsonNesting objects and arrays inside each other
 }  // namespace json_status
 
-// Deeper input stops with tooDeep (position just past the opening bracket) instead of exhausting the stack.
+// Deeper input stops with tooDeep, the position on the opening bracket of the level too many, instead of
+// exhausting the stack.
 constexpr int maxJsonNesting = 512;
 
 enum class IntegerSign { Signed, Unsigned };
