@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "task_queue.h"
+
 namespace client {
 namespace {
 std::atomic<MainMessageLoop*> current{nullptr};
@@ -9,11 +11,17 @@ std::atomic<MainMessageLoop*> current{nullptr};
 
 MainMessageLoop* MainMessageLoop::Get() { return current.load(); }
 
-MainMessageLoop::MainMessageLoop() { current = this; }
+MainMessageLoop::MainMessageLoop() : queue_(std::make_unique<TaskQueue>()) { current = this; }
 
 MainMessageLoop::~MainMessageLoop() {
     MainMessageLoop* self = this;
     current.compare_exchange_strong(self, nullptr);
 }
+
+void MainMessageLoop::Quit() { queue_->quit(); }
+
+void MainMessageLoop::PostClosure(const base::Closure& task) { queue_->post(task); }
+
+bool MainMessageLoop::RunsTasksOnCurrentThread() const { return queue_->runsOnCurrentThread(); }
 
 }  // namespace client

@@ -4,11 +4,10 @@
 
 namespace client {
 
-MainMessageLoopMultithreadedWin::MainMessageLoopMultithreadedWin()
-    : queue_(std::make_unique<TaskQueue>()), uiThread_([queue = queue_.get()] { queue->run(); }) {}
+MainMessageLoopMultithreadedWin::MainMessageLoopMultithreadedWin() : uiThread_([this] { queue().run(); }) {}
 
 MainMessageLoopMultithreadedWin::~MainMessageLoopMultithreadedWin() {
-    queue_->quit();
+    queue().quit();
     if (uiThread_.joinable()) uiThread_.join();
 }
 
@@ -16,11 +15,5 @@ int MainMessageLoopMultithreadedWin::Run() {
     if (uiThread_.joinable()) uiThread_.join();
     return 0;
 }
-
-void MainMessageLoopMultithreadedWin::Quit() { queue_->quit(); }
-
-void MainMessageLoopMultithreadedWin::PostClosure(const base::Closure& task) { queue_->post(task); }
-
-bool MainMessageLoopMultithreadedWin::RunsTasksOnCurrentThread() const { return queue_->runsOnCurrentThread(); }
 
 }  // namespace client
