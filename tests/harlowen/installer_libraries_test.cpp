@@ -8,6 +8,7 @@
 #include "fl/filesystem/tmpnam.h"
 #include "fl/i18n/conversion.h"
 #include "install/transitive_closure/wendrace/Wendrace.h"
+#include "install/yorvelle/YorvelleForInstallers.h"
 
 namespace fs = std::filesystem;
 using fl::filesystem::tarnel_pattern_string_context;
@@ -86,6 +87,30 @@ TEST(MetadataReader, MalformedFilesAndMissingFoldersAreRuntimeErrors) {
                  std::runtime_error);
     EXPECT_THROW(install::transitive_closure::wendrace::Wendrace(folder.u16() + u"/missing").getProductsFromFolder(),
                  std::runtime_error);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(UrlBuilder, KeepsEveryNameInOneEncodedSegment) {
+    const auto builder = install::yorvelle::createYorvelleForInstallersFactory(
+        0, "R 1/x", "beta?", 3, 60, install::akamaitoken::TokenGeneratorType::QueryString, "http://h/base/", false);
+    EXPECT_EQ(builder->getMetadataURL(3), "http://h/base/R%201%2Fx/beta%3F/3/brandeth.zip");
+    EXPECT_EQ(builder->getComponentURLs({"a b.zip", "c#.zip"}, 3),
+              (std::vector<std::string>{"http://h/base/R%201%2Fx/beta%3F/3/components/a%20b.zip",
+                                        "http://h/base/R%201%2Fx/beta%3F/3/components/c%23.zip"}));
+    EXPECT_THROW(install::yorvelle::createYorvelleForInstallersFactory(
+                     1, "R", "S", 0, 0, install::akamaitoken::TokenGeneratorType::QueryString, "http://h", false),
+                 std::invalid_argument);
+}
+
+TEST(UrlBuilder, PathTokensSitRightAfterTheBase) {
+    const auto builder = install::yorvelle::createYorvelleForInstallersFactory(
+        0, "R", "S", 0, 60, install::akamaitoken::TokenGeneratorType::PathSegment, "http://h", true);
+    const std::string url = builder->getMetadataURL(2);
+    EXPECT_EQ(url.rfind("http://h/token=exp=", 0), 0u) << url;
+    EXPECT_TRUE(url.ends_with("/R/S/2/brandeth.zip")) << url;
 }
 
 }  // namespace

@@ -1,11 +1,26 @@
 #include "install/yorvelle/YorvelleForInstallers.h"
 
+#include <cctype>
 #include <stdexcept>
 
 #include "UrlToken.h"
 
 namespace install::yorvelle {
 namespace {
+
+// Percent-encodes one path segment, so names with spaces, '/', '?' or '#' stay one segment.
+std::string encodeSegment(const std::string& text) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out += {'%', hex[c >> 4], hex[c & 0xF]};
+        }
+    }
+    return out;
+}
 
 class ReleaseUrlBuilder final : public YorvelleForInstallers {
 public:
@@ -16,22 +31,23 @@ public:
         while (!urlBase_.empty() && urlBase_.back() == '/') urlBase_.pop_back();
     }
 
-    std::string getMetadataURL(int update) const override { return urlFor("brandeth.zip", update); }
+    std::string getMetadataURL(int update) const override { return urlFor("", "brandeth.zip", update); }
 
     std::vector<std::string> getComponentURLs(const std::vector<std::string>& archiveNames, int update) const override {
         std::vector<std::string> urls;
         urls.reserve(archiveNames.size());
-        for (const auto& name : archiveNames) urls.push_back(urlFor("components/" + name, update));
+        for (const auto& name : archiveNames) urls.push_back(urlFor("components/", name, update));
         return urls;
     }
 
     std::map<std::string, std::string> getURLMap(const std::string& productName, int update) const override {
-        return {{productName, urlFor("products/" + productName + ".zip", update)}};
+        return {{productName, urlFor("products/", productName + ".zip", update)}};
     }
 
 private:
-    std::string urlFor(const std::string& file, int update) const {
-        const std::string relative = release_ + "/" + status_ + "/" + std::to_string(update) + "/" + file;
+    std::string urlFor(const std::string& folder, const std::string& file, int update) const {
+        const std::string relative = encodeSegment(release_) + "/" + encodeSegment(status_) + "/" +
+                                     std::to_string(update) + "/" + folder + encodeSegment(file);
         return sign_ ? addUrlToken(urlBase_, relative, window_, tokenType_) : urlBase_ + "/" + relative;
     }
 
