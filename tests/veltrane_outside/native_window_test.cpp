@@ -190,6 +190,12 @@ TEST_F(NativeWindowTest, ClosingAsksTheSinkOrClosesTheBrowserOnce) {
     window->beforeClose();
     const auto state = stateOf(window);
     EXPECT_TRUE(state.closeRequested && state.browserClosed && state.beforeCloseCalled);
+
+    // A closed window neither gets a new browser nor loads.
+    const auto reported = sink->texts().size();
+    open("https://again/");
+    window->setURL("https://again/");
+    EXPECT_EQ(sink->texts().size(), reported);
 }
 
 TEST_F(NativeWindowTest, PopUpDataFillsTheCreationData) {

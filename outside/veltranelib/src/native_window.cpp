@@ -183,6 +183,7 @@ void NativeWindow::newWindow(const std::string& url, const CefRect& rect, bool v
     CefWindowInfo windowInfo;
     CefRefPtr<CefClient> handler;
     bool needsBrowser = false;
+    bool closed = false;
     {
         std::lock_guard lock(mutex_);
         auto& data = state_->data;
@@ -192,7 +193,8 @@ void NativeWindow::newWindow(const std::string& url, const CefRect& rect, bool v
         data.windowType = windowType;
         data.windowExtra = windowExtra;
         data.windowFlag = windowFlag;
-        needsBrowser = !data.browser && !data.browserClosed;
+        closed = data.browserClosed;
+        needsBrowser = !data.browser && !closed;
         if (needsBrowser) {
             if (!state_->handler) state_->handler = new WindowClientHandler();
             handler = state_->handler;
@@ -207,7 +209,8 @@ void NativeWindow::newWindow(const std::string& url, const CefRect& rect, bool v
         update([&](auto& data) { data.browser = browser; });
         report([browser](Sink& sink) { sink.browserCreatedEvent(browser); });
     }
-    loadURL(url);
+    // A closed browser loads nothing more.
+    if (!closed) loadURL(url);
 }
 
 void NativeWindow::setOrigin(int origin) {
