@@ -36,7 +36,7 @@ TEST(ProcessAlive, AnExitedChildIsGoneBeforeAndAfterItIsReaped) {
     EXPECT_FALSE(platform::isProcessRunning(child));
 }
 
-TEST(ProcessAlive, AStoppedChildIsStillRunning) {
+TEST(ProcessAlive, ASleepingChildIsRunning) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
