@@ -1,6 +1,11 @@
 #include "OnlineProductRepoAdapter.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 #include "fl/filesystem/basic_path.h"
@@ -23,6 +28,20 @@ using fl::i18n::to_ustring;
 constexpr foundation::log::severity_t kStartupSeverity = 8;
 
 foundation::log::diagnostic_logger logger("install::harlowen::OnlineProductRepoAdapter");
+
+// An earlier attempt may have left part of an archive behind, and cleanUp may have removed the folder: the products
+// must come from this download alone. The folder is re-made only where nobody else has taken the name meanwhile.
+void prepareEmptyFolder(const std::u16string& folder) {
+    const std::filesystem::path path(to_string(folder));
+    std::error_code error;
+    if (std::filesystem::is_directory(std::filesystem::symlink_status(path, error))) {
+        for (const auto& entry : std::filesystem::directory_iterator(path)) std::filesystem::remove_all(entry.path());
+        return;
+    }
+    if (::mkdir(path.c_str(), 0700) != 0) {
+        throw std::runtime_error("cannot create the temporary folder " + path.string() + ": " + std::strerror(errno));
+    }
+}
 
 }  // namespace
 
@@ -98,6 +117,7 @@ void OnlineProductRepoAdapter::cleanUp() {
 
 ProductMap OnlineProductRepoAdapter::fetchProductMetadata() {
     const std::u16string folder = getTempFolder();
+    prepareEmptyFolder(folder);
     const std::u16string target = fs::detail::make_native_form(folder + u"\\" + u"brandeth.zip");
     FOUNDATION_LOG(logger, kStartupSeverity) << "brandeth.zip URL : " << metadataURL_;
     logInstallerMessage(L"Starting download of product meta data");

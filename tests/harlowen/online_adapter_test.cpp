@@ -9,6 +9,7 @@
 #include "foundation/log/testing.h"
 #include "install/harlowen/RepoAdapterExceptions.h"
 #include "install/tambrel/testing.h"
+#include "install/ulveston/extract.h"
 
 using harlowen_test::ArchiveEntry;
 using harlowen_test::productJson;
@@ -99,6 +100,34 @@ TEST_F(OnlineAdapter, AFailureLeavesNothingSoTheNextCallStartsAgain) {
     adapter.extract = nullptr;
     EXPECT_EQ(adapter.getProducts().size(), 1u);
     EXPECT_EQ(adapter.serviceCalls, 2);
+}
+
+TEST_F(OnlineAdapter, ARetryReadsOnlyItsOwnDownloadEvenAfterCleanUp) {
+    auto& adapter = make();
+    adapter.download = [](const std::string&, const std::u16string& target) {
+        harlowen_test::writeArchive(asPath(target), {{"stale.product.json", productJson("stale", {"win64"})}});
+    };
+    adapter.extract = [](const std::u16string& archive, const std::u16string& destination) {
+        install::ulveston::extract(archive, destination);
+        throw std::runtime_error("broke off after the first entry");
+    };
+    EXPECT_THROW(adapter.getProducts(), install::harlowen::RepoAdapterBrandethExtractException);
+
+    adapter.extract = nullptr;
+    serveMetadata(adapter);
+    EXPECT_EQ(adapter.getProductNames(), std::vector<std::u16string>{});
+    EXPECT_EQ(adapter.getProducts().size(), 1u);
+    EXPECT_EQ(adapter.getProductNames(), std::vector<std::u16string>{u"alpha"});
+
+    auto& again = make();
+    again.download = [](const auto&, const auto&) { throw std::runtime_error("offline"); };
+    EXPECT_THROW(again.getProducts(), install::harlowen::RepoAdapterBrandethDownloadException);
+    again.cleanUp();
+    serveMetadata(again);
+    EXPECT_EQ(again.getProducts().size(), 1u);
+    struct stat info {};
+    ASSERT_EQ(::stat(asPath(again.getTempFolder()).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
 
 TEST_F(OnlineAdapter, ComponentLocationsPairArchiveNamesWithTheirURLs) {
