@@ -2,6 +2,8 @@
 
 #include <future>
 
+#include "pf/event/PFSignalLocator.h"
+
 namespace pf::event::detail {
 
 EventThread& EventThread::instance() {
@@ -9,7 +11,11 @@ EventThread& EventThread::instance() {
     return thread;
 }
 
-EventThread::EventThread() : thread_([this] { run(); }) {}
+// The signals the thread raises are made first, so that they are destroyed after the thread has ended.
+EventThread::EventThread() {
+    PFSignalLocator::Instance();
+    thread_ = std::thread([this] { run(); });
+}
 
 EventThread::~EventThread() {
     {
