@@ -114,14 +114,4 @@ TEST_F(GetRequest, AFailingImageExportIsLoggedAndLeftOut) {
     EXPECT_THAT(logged()[0], ::testing::EndsWith(" [getClipboardContentImages] bad access violation\n"));
 }
 
-TEST_F(GetRequest, ContentGettersGiveNothingForOtherAlternatives) {
-    pf::clipboard::PFClipboardContent text = std::u16string(u"t");
-    EXPECT_EQ(backend->getClipboardContentPlainText(text), "t");
-    EXPECT_EQ(backend->getClipboardContentApplicationType(text), "");
-    EXPECT_EQ(backend->getClipboardContentImages(text), "");
-    EXPECT_TRUE(backend->getClipboardContentUriList(text).empty());
-    EXPECT_EQ(backend->getClipboardContentPlainText({}), "");
-    EXPECT_EQ(backend->getClipboardContentImages(std::shared_ptr<pf::graphics::PFGraphics>()), "");
-}
-
 }  // namespace

@@ -54,15 +54,4 @@ TEST(Serialize, NumberLexemesIgnoreTheProcessLocale) {
     EXPECT_EQ(foundation::json::detail::string_to_double("1e-400"), 0.0);
 }
 
-TEST(Serialize, OperatorBoolIsFalseOnlyForEmptyValues) {
-    EXPECT_FALSE(Value());
-    EXPECT_FALSE(Value(foundation::json::Null{}));
-    EXPECT_FALSE(Value(false));
-    EXPECT_FALSE(Value(0.0));
-    EXPECT_FALSE(Value(""));
-    EXPECT_TRUE(Value(true));
-    EXPECT_TRUE(Value(std::int64_t{-1}));
-    EXPECT_TRUE(Value(Array{Value()}));
-}
-
 }  // namespace
