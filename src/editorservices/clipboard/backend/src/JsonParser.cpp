@@ -175,18 +175,10 @@ std::int32_t Parser::object(JsonObject& out, const char*& position) {
 
         Value member;
         if (key == "zqdata") {
+            // Integers once the type name is known, plain JSON before.
             dataPosition = position;
-            std::int32_t result = status::ok;
-            if (typeName.empty()) {
-                result = value(member, position);
-            } else {
-                JsonArray integers;
-                result = typedArray(integers, position,
-                                    isSignedIntegerTypeName(typeName) ? IntegerSign::Signed : IntegerSign::Unsigned);
-                if (result == status::ok) member = std::move(integers);
-            }
             dataSeen = true;
-            if (result != status::ok) return result;
+            if (auto result = typedData(typeName, member, position)) return result;
         } else {
             if (auto result = value(member, position)) return result;
             if (key == "zqtype") {
@@ -194,7 +186,6 @@ std::int32_t Parser::object(JsonObject& out, const char*& position) {
                 if (isIntegerTypeName(name)) typeName = name;
                 if (!typeName.empty() && dataSeen) {
                     // The data came first and was read as plain JSON: read it again as integers.
-                    members["zqdata"] = Value();
                     const char* again = dataPosition;
                     Value integers;
                     if (auto result = typedData(typeName, integers, again)) return result;
