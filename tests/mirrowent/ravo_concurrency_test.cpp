@@ -6,74 +6,52 @@
 
 #include "test_support.h"
 #include "usage_data/RavoLogging.h"
-#include "usage_data/RavoService.h"
 
 namespace {
 
-using mirrowent_test::inFreshProcess;
-using mirrowent_test::readLines;
-using mirrowent_test::TempFolder;
+using namespace mirrowent_test;
 using ravo::RavoService;
 using namespace std::chrono_literals;
 
 TEST(RavoConcurrency, StartStopOptInAndLoggingFromManyThreads) {
     inFreshProcess([] {
         TempFolder folder;
-        auto file = folder.path() / "items.jsonl";
-        RavoService service;
-        service.setApplicationName("Atlas");
-        service.setPersistencePath(fl::filesystem::basic_path(file.u16string()));
-
-        std::atomic<int> tapped{0};
+        RavoService service = namedService();
+        service.setPersistencePath(toPath(folder.path() / "items.jsonl"));
+        std::atomic<int> tapped{0}, successfulStarts{0}, refusedStarts{0}, written{0}, accepted{0};
         ravo::addTap({}, [&](const ravo::RavoValueMap&) { ++tapped; }, true);
 
-        constexpr int kLoggers = 4;
-        constexpr int kItemsEach = 200;
-        std::atomic<int> successfulStarts{0};
-        std::atomic<int> refusedStarts{0};
-        std::atomic<int> written{0};
-        std::atomic<int> accepted{0};
-        std::atomic<bool> loggingDone{false};
-        std::vector<std::thread> threads;
+        std::vector<std::thread> others;
         for (int i = 0; i < 3; ++i) {
-            threads.emplace_back([&] {
+            others.emplace_back([&] {
                 for (int attempt = 0; attempt < 20; ++attempt) {
-                    int status = service.start();
-                    (status == RavoService::STS_SERVICE_SUCCESS ? successfulStarts : refusedStarts)++;
+                    (service.start() == RavoService::STS_SERVICE_SUCCESS ? successfulStarts : refusedStarts)++;
                 }
             });
         }
         for (int i = 0; i < 2; ++i) {
-            threads.emplace_back([&, i] {
-                for (int round = 0; round < 200; ++round) {
-                    service.setOptIn((round + i) % 2 == 0);
-                    service.getOptIn();
-                }
+            others.emplace_back([&, i] {
+                for (int round = 0; round < 200; ++round) service.setOptIn(service.getOptIn() != (i == 0));
             });
         }
         std::vector<std::thread> loggers;
-        for (int i = 0; i < kLoggers; ++i) {
+        for (int i = 0; i < 4; ++i) {
             loggers.emplace_back([&] {
-                for (int item = 0; item < kItemsEach; ++item) {
-                    auto status = ravo::logRavoData({"tick", "1"}, {{{"item", std::int64_t{item}}}}, {}).status;
-                    if (status == ravo::STS_RAVO_SUCCESS) ++written;
-                    if (status != ravo::STS_RAVO_NOT_ENABLED) ++accepted;
-                    ravo::isEnabled();
+                for (std::int64_t item = 0; item < 200; ++item) {
+                    auto status = ravo::logRavoData({"tick", "1"}, {{{"item", item}}}, {}).status;
+                    written += status == ravo::STS_RAVO_SUCCESS;
+                    accepted += status != ravo::STS_RAVO_NOT_ENABLED;
                 }
             });
         }
-        threads.emplace_back([&] {
-            while (!loggingDone) std::this_thread::yield();
-            service.stop(0s);
-        });
         for (auto& logger : loggers) logger.join();
-        loggingDone = true;
-        for (auto& thread : threads) thread.join();
+        others.emplace_back([&] { service.stop(0s); });
+        for (auto& thread : others) thread.join();
 
         EXPECT_EQ(successfulStarts, 1);
         EXPECT_EQ(refusedStarts, 59);
         EXPECT_FALSE(ravo::isEnabled());
-        EXPECT_EQ(static_cast<int>(readLines(file).size()), written.load());
+        EXPECT_EQ(static_cast<int>(readLines(folder.path() / "items.jsonl").size()), written.load());
         EXPECT_EQ(tapped, accepted);
     });
 }

@@ -72,6 +72,14 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+fl::filesystem::basic_path toPath(const std::filesystem::path& path) { return path.u16string(); }
+
+ravo::RavoService namedService(const std::string& name) {
+    ravo::RavoService service;
+    service.setApplicationName(name);
+    return service;
+}
+
 std::vector<std::string> readLines(const std::filesystem::path& file) {
     std::ifstream in(file);
     std::vector<std::string> lines;

@@ -6,7 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "fl/filesystem/basic_path.h"
 #include "foundation/log/testing.h"
+#include "usage_data/RavoService.h"
 
 namespace mirrowent_test {
 
@@ -32,6 +34,10 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+fl::filesystem::basic_path toPath(const std::filesystem::path& path);
+// A service with only its application name set.
+ravo::RavoService namedService(const std::string& name = "Atlas");
 
 std::vector<std::string> readLines(const std::filesystem::path& file);
 
