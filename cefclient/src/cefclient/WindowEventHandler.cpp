@@ -134,51 +134,40 @@ void WindowEventHandler::getOuterPositionEvent(int x, int y, int width, int heig
 
 void WindowEventHandler::resizeEvent(const int x, const int y, const int width, const int height, bool didEndResize) {
     VELTRANE_TRACE_SCOPE(handlerLogger);
-    HANDLER_DEBUG << kv("x", x) << kv("y", y) << kv("width", width) << kv("height", height)
-                  << kv("didEndResize", didEndResize);
-    const std::uint64_t timestamp = nowMicros();
-    report(
-        windowID,
-        [&](auto& m) {
-            auto* position = m.mutable_setposition();
-            fillPosition(position, x, y, width, height);
-            position->set_didendresize(didEndResize);
-            position->set_timestamp(timestamp);
-        },
-        [&] {
-            return boost::make_shared<cefexchange::SetPositionMessage>(windowID, x, y, width, height, didEndResize,
-                                                                       timestamp, false);
-        });
-    VLOG(1) << "Sending window position event";
-    CefRefPtr<CefProcessMessage> message = rendererMessage(veltrane_names::kPositionChange);
-    CefRefPtr<CefListValue> args = message->GetArgumentList();
-    args->SetInt(2, x);
-    args->SetInt(3, y);
-    args->SetInt(4, width);
-    args->SetInt(5, height);
-    sendToRenderer(message);
+    reportResize(false, x, y, width, height, didEndResize);
 }
 
 void WindowEventHandler::resizeEventOuterPosition(const int x, const int y, const int width, const int height,
                                                   bool didEndResize) {
     VELTRANE_TRACE_SCOPE(handlerLogger);
+    reportResize(true, x, y, width, height, didEndResize);
+}
+
+void WindowEventHandler::reportResize(bool outer, int x, int y, int width, int height, bool didEndResize) {
     HANDLER_DEBUG << kv("x", x) << kv("y", y) << kv("width", width) << kv("height", height)
                   << kv("didEndResize", didEndResize);
     const std::uint64_t timestamp = nowMicros();
+    auto fill = [&](auto* position) {
+        fillPosition(position, x, y, width, height);
+        position->set_didendresize(didEndResize);
+        position->set_timestamp(timestamp);
+    };
     report(
         windowID,
         [&](auto& m) {
-            auto* position = m.mutable_setouterposition();
-            fillPosition(position, x, y, width, height);
-            position->set_didendresize(didEndResize);
-            position->set_timestamp(timestamp);
+            if (outer) {
+                fill(m.mutable_setouterposition());
+            } else {
+                fill(m.mutable_setposition());
+            }
         },
         [&] {
             return boost::make_shared<cefexchange::SetPositionMessage>(windowID, x, y, width, height, didEndResize,
-                                                                       timestamp, true);
+                                                                       timestamp, outer);
         });
-    VLOG(1) << "Sending window outer position event";
-    CefRefPtr<CefProcessMessage> message = rendererMessage(veltrane_names::kOuterPositionChange);
+    VLOG(1) << (outer ? "Sending window outer position event" : "Sending window position event");
+    CefRefPtr<CefProcessMessage> message =
+        rendererMessage(outer ? veltrane_names::kOuterPositionChange : veltrane_names::kPositionChange);
     CefRefPtr<CefListValue> args = message->GetArgumentList();
     args->SetInt(2, x);
     args->SetInt(3, y);
@@ -363,33 +352,32 @@ void WindowEventHandler::notifyUserActivity() {
 
 void WindowEventHandler::notifySetPositionFromJavaScript(CefRect rect) {
     VELTRANE_TRACE_SCOPE(handlerLogger);
-    const std::uint64_t timestamp = nowMicros();
-    report(
-        windowID,
-        [&](auto& m) {
-            auto* position = m.mutable_setpositionfromjavascript();
-            fillPosition(position, rect.x, rect.y, rect.width, rect.height);
-            position->set_timestamp(timestamp);
-        },
-        [&] {
-            return boost::make_shared<cefexchange::SetPositionFromJavascriptMessage>(
-                windowID, rect.x, rect.y, rect.width, rect.height, timestamp, false);
-        });
+    reportPositionFromJavaScript(false, rect);
 }
 
 void WindowEventHandler::notifySetOuterPositionFromJavaScript(CefRect rect) {
     VELTRANE_TRACE_SCOPE(handlerLogger);
+    reportPositionFromJavaScript(true, rect);
+}
+
+void WindowEventHandler::reportPositionFromJavaScript(bool outer, const CefRect& rect) {
     const std::uint64_t timestamp = nowMicros();
+    auto fill = [&](auto* position) {
+        fillPosition(position, rect.x, rect.y, rect.width, rect.height);
+        position->set_timestamp(timestamp);
+    };
     report(
         windowID,
         [&](auto& m) {
-            auto* position = m.mutable_setouterpositionfromjavascript();
-            fillPosition(position, rect.x, rect.y, rect.width, rect.height);
-            position->set_timestamp(timestamp);
+            if (outer) {
+                fill(m.mutable_setouterpositionfromjavascript());
+            } else {
+                fill(m.mutable_setpositionfromjavascript());
+            }
         },
         [&] {
             return boost::make_shared<cefexchange::SetPositionFromJavascriptMessage>(
-                windowID, rect.x, rect.y, rect.width, rect.height, timestamp, true);
+                windowID, rect.x, rect.y, rect.width, rect.height, timestamp, outer);
         });
 }
 

@@ -77,6 +77,8 @@ private:
     void report(const std::string& reportedID, FillPipeMessage fillPipeMessage,
                 MakeExchangeMessage makeExchangeMessage) const;
     void reportCommand(const std::string& word) const;
+    void reportResize(bool outer, int x, int y, int width, int height, bool didEndResize);
+    void reportPositionFromJavaScript(bool outer, const CefRect& rect);
     void sendToRenderer(CefRefPtr<CefProcessMessage> message);
     CefRefPtr<CefProcessMessage> rendererMessage(const std::string& kind) const;
     scoped_refptr<NativeWindow> nativeWindow() const;

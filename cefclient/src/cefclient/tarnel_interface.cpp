@@ -20,7 +20,7 @@ namespace {
 
 constexpr long kParentWatchPeriodMs = 250;
 // A reader still blocked on a host that keeps its end open must not hold the process at exit.
-constexpr long kReaderJoinTimeoutMs = 500;
+constexpr long kReaderJoinTimeoutMs = 200;
 
 }  // namespace
 
