@@ -110,6 +110,13 @@ TEST_F(Extraction, DamagedArchivesAreRuntimeErrorsNotArgumentErrors) {
     }
 }
 
+TEST_F(Extraction, StopsWhenTheArchiveExpandsBeyondTheLimit) {
+    harlowen_test::writeArchive(archive(), {{"a.txt", std::string(600, 'a')}, {"b.txt", std::string(600, 'b')}});
+    EXPECT_NO_THROW(install::ulveston::extract(u16(archive()), u16(destination()), 1200));
+    EXPECT_THROW(install::ulveston::extract(u16(archive()), u16(destination()), 1199), std::runtime_error);
+    expectNothingOutside();
+}
+
 TEST_F(Extraction, MissingArchiveOrDestinationAreArgumentErrors) {
     EXPECT_THROW(install::ulveston::extract(u16(archive()), u16(destination())), std::invalid_argument);
     harlowen_test::writeArchive(archive(), {{"a.txt", "a"}});

@@ -4,6 +4,7 @@
 #include <archive_entry.h>
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 
@@ -46,7 +47,8 @@ ReadArchive openArchive(const std::string& path) {
     return reader;
 }
 
-void copyData(archive* reader, archive* writer, const std::string& entry) {
+void copyData(archive* reader, archive* writer, const std::string& entry, std::uint64_t& extracted,
+              std::uint64_t limit) {
     const void* block = nullptr;
     size_t size = 0;
     la_int64_t offset = 0;
@@ -54,6 +56,11 @@ void copyData(archive* reader, archive* writer, const std::string& entry) {
         const int status = archive_read_data_block(reader, &block, &size, &offset);
         if (status == ARCHIVE_EOF) return;
         if (status < ARCHIVE_WARN) fail(reader, "cannot read " + entry);
+        // Offsets count too: a far offset would make a sparse file of that length.
+        extracted += size;
+        if (extracted > limit || offset < 0 || static_cast<std::uint64_t>(offset) + size > limit) {
+            throw std::runtime_error("archive expands beyond " + std::to_string(limit) + " bytes at " + entry);
+        }
         if (archive_write_data_block(writer, block, size, offset) < ARCHIVE_WARN) fail(writer, "cannot write " + entry);
     }
 }
@@ -80,7 +87,8 @@ void placeEntry(archive_entry* entry, const EntryPathGuard& guard) {
 
 }  // namespace
 
-void extract(const std::u16string& archivePath, const std::u16string& destinationPath) {
+void extract(const std::u16string& archivePath, const std::u16string& destinationPath,
+             std::uint64_t maxExtractedBytes) {
     const std::string archiveText = nativeText(archivePath);
     const std::string destinationText = nativeText(destinationPath);
     std::error_code error;
@@ -99,6 +107,7 @@ void extract(const std::u16string& archivePath, const std::u16string& destinatio
     if (!writer) throw std::runtime_error("cannot write archives");
     archive_write_disk_set_options(writer.get(), kDiskFlags);
 
+    std::uint64_t extracted = 0;
     for (;;) {
         archive_entry* entry = nullptr;
         const int status = archive_read_next_header(reader.get(), &entry);
@@ -107,7 +116,7 @@ void extract(const std::u16string& archivePath, const std::u16string& destinatio
         const std::string name = archive_entry_pathname(entry) ? archive_entry_pathname(entry) : "";
         placeEntry(entry, guard);
         if (archive_write_header(writer.get(), entry) < ARCHIVE_WARN) fail(writer.get(), "cannot extract " + name);
-        copyData(reader.get(), writer.get(), name);
+        copyData(reader.get(), writer.get(), name, extracted, maxExtractedBytes);
         if (archive_write_finish_entry(writer.get()) < ARCHIVE_WARN) fail(writer.get(), "cannot finish " + name);
     }
     if (archive_write_close(writer.get()) != ARCHIVE_OK) fail(writer.get(), "cannot finish extraction");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -14,8 +15,11 @@ public:
 // Extracts a zip or tar archive (tar optionally gzip, bzip2 or xz compressed) into an existing folder.
 // Throws std::invalid_argument when the archive is not a readable file or the destination is not a folder,
 // ArchiveEntryOutsideDestinationException for an entry that would leave the destination (absolute paths, "..",
-// links pointing outside or through other links), and std::runtime_error for a damaged archive or a write failure.
+// links pointing outside or through other links), and std::runtime_error for a damaged archive, a write failure
+// or an archive that expands beyond maxExtractedBytes (a hostile archive can expand far beyond its own size).
 // Nothing is ever written outside the destination; entries extracted before a failure stay.
-void extract(const std::u16string& archive, const std::u16string& destination);
+inline constexpr std::uint64_t kMaxExtractedBytes = std::uint64_t{1} << 30;
+void extract(const std::u16string& archive, const std::u16string& destination,
+             std::uint64_t maxExtractedBytes = kMaxExtractedBytes);
 
 }  // namespace install::ulveston
