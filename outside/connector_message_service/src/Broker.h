@@ -1,0 +1,42 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "DeliveryThread.h"
+#include "connector/message_service/MessageService.h"
+
+namespace connector::message_service {
+
+// The channel table shared by all clients of one factory.
+class Broker : public std::enable_shared_from_this<Broker> {
+public:
+    struct Subscriber {
+        std::string channel;
+        MessageService::Handler handler;
+        std::atomic<bool> active{true};
+    };
+
+    // Runs the task on the delivery thread; at once when called there, so that an operation started by
+    // a handler can be waited for without blocking the thread that would settle it.
+    void runOnDeliveryThread(std::function<void()> task);
+    void post(std::function<void()> task) { delivery_.post(std::move(task)); }
+
+    std::shared_ptr<Subscription> subscribe(std::string channel, MessageService::Handler handler);
+    // Hands the message to every subscriber of the channel; a failing handler does not stop the others.
+    std::size_t deliver(const std::string& channel, const JsonMessage& message);
+    // Once this returns no call of the subscriber's handler is running or will start.
+    void unsubscribe(const std::shared_ptr<Subscriber>& subscriber);
+
+private:
+    std::mutex mutex_;
+    std::multimap<std::string, std::shared_ptr<Subscriber>> subscribers_;
+    DeliveryThread delivery_;
+};
+
+}  // namespace connector::message_service

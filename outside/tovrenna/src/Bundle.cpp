@@ -1,0 +1,86 @@
+#include "tovrenna/Bundle.h"
+
+#include <dlfcn.h>
+
+#include <stdexcept>
+#include <utility>
+
+#include "tovrenna/Framework.h"
+
+namespace tovrenna {
+namespace {
+
+// "EditorServices::ClipboardService" becomes "EditorServices_ClipboardService".
+std::string exportSuffix(const std::string& implementationClass) {
+    std::string suffix;
+    for (std::size_t at = 0; at < implementationClass.size(); ++at) {
+        if (implementationClass.compare(at, 2, "::") == 0) {
+            suffix += '_';
+            ++at;
+        } else {
+            suffix += implementationClass[at];
+        }
+    }
+    return suffix;
+}
+
+}  // namespace
+
+Bundle::Bundle(const Framework& framework, Description description)
+    : framework_(framework), description_(std::move(description)), context_(description_.symbolicName) {
+    library_ = dlopen(description_.libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library_ == nullptr) {
+        throw std::runtime_error("cannot load bundle library " + description_.libraryPath + ": " + dlerror());
+    }
+    try {
+        auto setContext = reinterpret_cast<void (*)(BundleContext*)>(
+            symbol("_us_set_bundle_context_instance_" + description_.symbolicName));
+        const std::string suffix = exportSuffix(description_.implementationClass);
+        newInstance_ = reinterpret_cast<component::ComponentInstance* (*)()>(symbol("NewInstance_" + suffix));
+        deleteInstance_ =
+            reinterpret_cast<void (*)(component::ComponentInstance*)>(symbol("DeleteInstance_" + suffix));
+        setContext(&context_);
+    } catch (...) {
+        dlclose(library_);
+        throw;
+    }
+}
+
+Bundle::~Bundle() {
+    stop();
+    dlclose(library_);
+}
+
+void* Bundle::symbol(const std::string& name) const {
+    void* found = dlsym(library_, name.c_str());
+    if (found == nullptr) throw std::runtime_error("bundle library " + description_.libraryPath + " lacks " + name);
+    return found;
+}
+
+void Bundle::start() {
+    if (instance_ != nullptr) return;
+    component::BoundReferences references;
+    for (const auto& reference : description_.references) {
+        auto service = framework_.findService(reference.interfaceName);
+        if (!service) throw std::runtime_error("no service " + reference.interfaceName + " for " + reference.name);
+        references[reference.name] = std::move(service);
+    }
+    instance_ = newInstance_();
+    if (instance_ == nullptr) throw std::runtime_error("bundle " + symbolicName() + " made no component instance");
+    try {
+        instance_->activate(references);
+    } catch (...) {
+        deleteInstance_(std::exchange(instance_, nullptr));
+        throw;
+    }
+}
+
+void Bundle::stop() {
+    if (instance_ == nullptr) return;
+    instance_->deactivate();
+    deleteInstance_(std::exchange(instance_, nullptr));
+}
+
+std::shared_ptr<void> Bundle::service() const { return instance_ ? instance_->service() : nullptr; }
+
+}  // namespace tovrenna

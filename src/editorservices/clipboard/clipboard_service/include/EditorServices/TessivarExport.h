@@ -1,0 +1,3 @@
+#pragma once
+
+#define TESSIVAR_EXPORT __attribute__((visibility("default")))
