@@ -32,10 +32,7 @@ void DefaultExchange::send(const boost::shared_ptr<const Message>& message, cons
     {
         std::lock_guard lock(mutex_);
         if (local) {
-            auto found = queues_.find(destination.service());
-            if (found == queues_.end())
-                throw std::runtime_error("no message queue serves \"" + destination.service() + "\"");
-            queue = found->second;
+            queue = queueServing(destination.service());
         } else {
             auto found = partners_.find(destination.partner());
             if (found == partners_.end())
@@ -82,24 +79,68 @@ void DefaultExchange::attachPartner(const std::string& partner, const boost::sha
 void DefaultExchange::detachPartner(const std::string& partner) {
     std::lock_guard lock(mutex_);
     partners_.erase(partner);
+    dropPendingRepliesOf(partner);
+}
+
+bool DefaultExchange::attachNewPartner(const std::string& partner, const boost::shared_ptr<PartnerLink>& link) {
+    if (!link) throw std::invalid_argument("cannot attach an empty partner link");
+    if (partner == localName_) return false;
+    std::lock_guard lock(mutex_);
+    return partners_.emplace(partner, link).second;
+}
+
+void DefaultExchange::detachPartnerLink(const std::string& partner, const boost::shared_ptr<PartnerLink>& link) {
+    std::lock_guard lock(mutex_);
+    auto found = partners_.find(partner);
+    if (found == partners_.end() || found->second != link) return;
+    partners_.erase(found);
+    dropPendingRepliesOf(partner);
+}
+
+boost::shared_ptr<MessageQueue> DefaultExchange::queueServing(const std::string& service) const {
+    auto found = queues_.find(service);
+    if (found == queues_.end()) throw std::runtime_error("no message queue serves \"" + service + "\"");
+    return found->second;
+}
+
+void DefaultExchange::dropPendingRepliesOf(const std::string& partner) {
     std::erase_if(pendingReplies_, [&](const auto& entry) { return entry.second.partner == partner; });
+}
+
+void DefaultExchange::receive(const boost::shared_ptr<const Envelope>& envelope) {
+    if (!envelope) return;
+    boost::shared_ptr<MessageQueue> queue;
+    {
+        std::lock_guard lock(mutex_);
+        queue = queueServing(envelope->getRouting().destination.service());
+    }
+    queue->submit(envelope);
 }
 
 void DefaultExchange::sendReply(const Address& sender, IDType messageId, const boost::shared_ptr<const Reply>& reply,
                                 const std::string& /*text*/) {
     if (sender.partner() == localName_) {
-        ReplyCallback callback;
-        {
-            std::lock_guard lock(mutex_);
-            auto found = pendingReplies_.find(messageId);
-            if (found == pendingReplies_.end()) return;
-            callback = std::move(found->second.callback);
-            pendingReplies_.erase(found);
-        }
-        callback(reply);
+        answer(messageId, "", reply);
         return;
     }
     if (auto link = linkFor(sender.partner())) link->deliverReply(sender, messageId, reply);
+}
+
+void DefaultExchange::receiveReply(const std::string& partner, IDType messageId,
+                                   const boost::shared_ptr<const Reply>& reply) {
+    if (!partner.empty()) answer(messageId, partner, reply);
+}
+
+void DefaultExchange::answer(IDType messageId, const std::string& partner, const boost::shared_ptr<const Reply>& reply) {
+    ReplyCallback callback;
+    {
+        std::lock_guard lock(mutex_);
+        auto found = pendingReplies_.find(messageId);
+        if (found == pendingReplies_.end() || (!partner.empty() && found->second.partner != partner)) return;
+        callback = std::move(found->second.callback);
+        pendingReplies_.erase(found);
+    }
+    callback(reply);
 }
 
 boost::shared_ptr<PartnerLink> DefaultExchange::linkFor(const std::string& partner) const {

@@ -7,6 +7,7 @@
 #include <boost/enable_shared_from_this.hpp>
 #include <boost/shared_ptr.hpp>
 
+#include "foundation/msg_svc/exchange/envelope.h"
 #include "foundation/msg_svc/exchange/exchange_api.h"
 
 namespace foundation::msg_svc::exchange {
@@ -26,7 +27,25 @@ public:
     void sendReply(const Address& sender, IDType messageId, const boost::shared_ptr<const Reply>& reply,
                    const std::string& text) override;
 
+    // Attaches the link only when no link serves the partner yet; says whether it did.
+    bool attachNewPartner(const std::string& partner, const boost::shared_ptr<PartnerLink>& link);
+    // Detaches the partner only while this link serves it, so a closing link never takes away its successor.
+    void detachPartnerLink(const std::string& partner, const boost::shared_ptr<PartnerLink>& link);
+    // Hands a message that came in from a partner to the queue of its destination's service. Throws
+    // std::runtime_error when no queue serves it, and what the queue throws.
+    void receive(const boost::shared_ptr<const Envelope>& envelope);
+    // Hands a reply that came in from a partner to the local sender of message messageId, when that
+    // message went to this partner; other replies are ignored.
+    void receiveReply(const std::string& partner, IDType messageId, const boost::shared_ptr<const Reply>& reply);
+
 private:
+    // Both under mutex_.
+    boost::shared_ptr<MessageQueue> queueServing(const std::string& service) const;
+    void dropPendingRepliesOf(const std::string& partner);
+    // Runs and forgets the callback waiting for messageId, when it waits for a reply from partner (any
+    // partner when empty).
+    void answer(IDType messageId, const std::string& partner, const boost::shared_ptr<const Reply>& reply);
+
     boost::shared_ptr<PartnerLink> linkFor(const std::string& partner) const;
 
     const std::string localName_;

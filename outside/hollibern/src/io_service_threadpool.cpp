@@ -1,0 +1,42 @@
+#include "foundation/io/io_service_threadpool.h"
+
+#include <algorithm>
+
+namespace foundation::io {
+
+boost::shared_ptr<IOServiceThreadpool> IOServiceThreadpool::createThreadpool(std::size_t threadCount) {
+    return boost::shared_ptr<IOServiceThreadpool>(new IOServiceThreadpool(std::max<std::size_t>(threadCount, 1)));
+}
+
+IOServiceThreadpool::IOServiceThreadpool(std::size_t threadCount)
+    : work_(boost::asio::make_work_guard(context_)), threadCount_(threadCount) {
+    std::lock_guard lock(mutex_);
+    try {
+        for (std::size_t i = 0; i < threadCount_; ++i) threads_.emplace_back([this] { context_.run(); });
+    } catch (...) {
+        work_.reset();
+        context_.stop();
+        for (auto& thread : threads_) thread.join();
+        throw;
+    }
+}
+
+IOServiceThreadpool::~IOServiceThreadpool() { stop(); }
+
+void IOServiceThreadpool::stop() {
+    std::vector<std::thread> threads;
+    {
+        std::lock_guard lock(mutex_);
+        work_.reset();
+        threads.swap(threads_);
+    }
+    context_.stop();
+    for (auto& thread : threads) {
+        if (thread.get_id() == std::this_thread::get_id())
+            thread.detach();
+        else
+            thread.join();
+    }
+}
+
+}  // namespace foundation::io

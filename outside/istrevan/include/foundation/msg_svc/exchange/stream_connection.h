@@ -1,0 +1,95 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include <boost/asio/local/stream_protocol.hpp>
+#include <boost/enable_shared_from_this.hpp>
+#include <boost/shared_ptr.hpp>
+
+#include "foundation/msg_svc/exchange/default_exchange.h"
+#include "foundation/msg_svc/exchange/frame_reader.h"
+#include "foundation/msg_svc/exchange/partner_link.h"
+
+namespace foundation::msg_svc::exchange {
+
+// What one side tells the other first; both sides must speak the same protocol and version.
+struct HandshakeInfo {
+    std::string name;
+    std::string protocol;
+    std::string version;
+};
+
+// One exchange partner reached over a connected stream socket. Messages the exchange hands to it are
+// written as frames; frames that arrive are handed to the exchange. The socket must have been made on
+// a strand: every handler runs there.
+class StreamConnection : public PartnerLink, public boost::enable_shared_from_this<StreamConnection> {
+public:
+    using Socket = boost::asio::local::stream_protocol::socket;
+    // Called once with the partner's name after a handshake of the same protocol and version; returning
+    // false closes the connection.
+    using HandshakeHandler = std::function<bool(const std::string& partnerName)>;
+    // Called once when the connection ends for any reason other than close().
+    using CloseHandler = std::function<void(const std::string& reason)>;
+
+    // The most bytes waiting to be written; a send beyond it fails rather than piling up.
+    static constexpr std::size_t kMaxPendingBytes = 2 * std::size_t{kMaxFrameLength};
+
+    static boost::shared_ptr<StreamConnection> create(Socket socket, boost::shared_ptr<DefaultExchange> exchange,
+                                                      HandshakeInfo local, HandshakeHandler onHandshake,
+                                                      CloseHandler onClose);
+
+    // Sends this side's handshake and starts reading.
+    void start();
+    // Ends the connection without calling the close handler; sends to the partner fail from now on.
+    void close();
+
+    // Empty until the partner's handshake has arrived.
+    std::string partnerName() const;
+    bool isOpen() const { return !closed_; }
+
+    // Throw std::runtime_error when the connection is closed, not yet handshaken, its send queue is
+    // full, or the message type is not registered with the exchange protocol.
+    void deliver(const boost::shared_ptr<const Envelope>& envelope) override;
+    void deliverReply(const Address& destination, IDType messageId,
+                      const boost::shared_ptr<const Reply>& reply) override;
+
+private:
+    StreamConnection(Socket socket, boost::shared_ptr<DefaultExchange> exchange, HandshakeInfo local,
+                     HandshakeHandler onHandshake, CloseHandler onClose);
+
+    void queueFrame(std::string bytes, bool needsHandshake);
+    void writeNext();
+    void readMore();
+    void handleFrame(const wire::Frame& frame);
+    void handleHandshake(const wire::Handshake& handshake);
+    void handleMessage(const wire::MessageFrame& message);
+    // Marks the connection closed and detaches it; says whether it was open.
+    bool markClosed();
+    // On the strand: closes the socket and, when fail is true, tells the close handler.
+    void shutDown(const std::string& reason, bool fail);
+
+    Socket socket_;
+    const boost::shared_ptr<DefaultExchange> exchange_;
+    const HandshakeInfo local_;
+    HandshakeHandler onHandshake_;  // strand only
+    CloseHandler onClose_;          // strand only
+
+    mutable std::mutex mutex_;  // guards the fields up to closed_
+    std::string partnerName_;
+    std::deque<std::string> pending_;
+    std::size_t pendingBytes_ = 0;
+    bool writing_ = false;
+    std::atomic<bool> closed_{false};
+
+    std::string writingFrame_;   // strand only
+    FrameReader reader_;         // strand only
+    std::array<char, 64 * 1024> readBuffer_{};
+};
+
+}  // namespace foundation::msg_svc::exchange

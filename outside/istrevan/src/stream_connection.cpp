@@ -1,0 +1,224 @@
+#include "foundation/msg_svc/exchange/stream_connection.h"
+
+#include <stdexcept>
+
+#include <boost/asio/dispatch.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/make_shared.hpp>
+
+#include "foundation/log/diagnostic_logger.h"
+#include "foundation/msg_svc/exchange/exchange_protocol.h"
+
+namespace foundation::msg_svc::exchange {
+namespace {
+
+constexpr foundation::log::severity_t kDetail = 4;
+constexpr foundation::log::severity_t kError = 256;
+
+foundation::log::diagnostic_logger& connectionLogger() {
+    static foundation::log::diagnostic_logger logger("foundation::msg_svc::exchange::StreamConnection");
+    return logger;
+}
+
+}  // namespace
+
+boost::shared_ptr<StreamConnection> StreamConnection::create(Socket socket, boost::shared_ptr<DefaultExchange> exchange,
+                                                             HandshakeInfo local, HandshakeHandler onHandshake,
+                                                             CloseHandler onClose) {
+    if (!exchange) throw std::invalid_argument("a stream connection needs an exchange");
+    return boost::shared_ptr<StreamConnection>(new StreamConnection(std::move(socket), std::move(exchange),
+                                                                    std::move(local), std::move(onHandshake),
+                                                                    std::move(onClose)));
+}
+
+StreamConnection::StreamConnection(Socket socket, boost::shared_ptr<DefaultExchange> exchange, HandshakeInfo local,
+                                   HandshakeHandler onHandshake, CloseHandler onClose)
+    : socket_(std::move(socket)),
+      exchange_(std::move(exchange)),
+      local_(std::move(local)),
+      onHandshake_(std::move(onHandshake)),
+      onClose_(std::move(onClose)) {}
+
+void StreamConnection::start() {
+    wire::Frame frame;
+    auto* handshake = frame.mutable_handshake();
+    handshake->set_name(local_.name);
+    handshake->set_protocol(local_.protocol);
+    handshake->set_version(local_.version);
+    queueFrame(encodeFrame(frame), false);
+    boost::asio::dispatch(socket_.get_executor(), [self = shared_from_this()] { self->readMore(); });
+}
+
+void StreamConnection::close() {
+    if (!markClosed()) return;
+    boost::asio::dispatch(socket_.get_executor(), [self = shared_from_this()] { self->shutDown("closed", false); });
+}
+
+std::string StreamConnection::partnerName() const {
+    std::lock_guard lock(mutex_);
+    return partnerName_;
+}
+
+void StreamConnection::deliver(const boost::shared_ptr<const Envelope>& envelope) {
+    const Message& message = *envelope->getMessage();
+    wire::Frame frame;
+    auto* body = frame.mutable_message();
+    body->set_sender(envelope->getRouting().sender.partner());
+    body->set_service(envelope->getRouting().destination.service());
+    body->set_type(ExchangeProtocol::typeName(message));
+    body->set_id(envelope->getMessageId());
+    body->set_payload(ExchangeProtocol::encode(message));
+    queueFrame(encodeFrame(frame), true);
+}
+
+void StreamConnection::deliverReply(const Address&, IDType messageId, const boost::shared_ptr<const Reply>&) {
+    // Across processes every reply is the plain acknowledgement; only the message it answers travels.
+    wire::Frame frame;
+    frame.mutable_reply()->set_id(messageId);
+    queueFrame(encodeFrame(frame), true);
+}
+
+void StreamConnection::queueFrame(std::string bytes, bool needsHandshake) {
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_) throw std::runtime_error("the connection to \"" + partnerName_ + "\" is closed");
+        if (needsHandshake && partnerName_.empty()) throw std::runtime_error("the connection has no partner yet");
+        if (pendingBytes_ + bytes.size() > kMaxPendingBytes)
+            throw std::runtime_error("the send queue to \"" + partnerName_ + "\" is full");
+        pendingBytes_ += bytes.size();
+        pending_.push_back(std::move(bytes));
+        if (writing_) return;
+        writing_ = true;
+    }
+    boost::asio::post(socket_.get_executor(), [self = shared_from_this()] { self->writeNext(); });
+}
+
+void StreamConnection::writeNext() {
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_ || pending_.empty()) {
+            writing_ = false;
+            return;
+        }
+        writingFrame_ = std::move(pending_.front());
+        pending_.pop_front();
+    }
+    boost::asio::async_write(socket_, boost::asio::buffer(writingFrame_),
+                             [self = shared_from_this()](const boost::system::error_code& error, std::size_t) {
+                                 {
+                                     std::lock_guard lock(self->mutex_);
+                                     self->pendingBytes_ -= self->writingFrame_.size();
+                                 }
+                                 if (error) {
+                                     if (self->markClosed()) self->shutDown("write failed: " + error.message(), true);
+                                     return;
+                                 }
+                                 self->writeNext();
+                             });
+}
+
+void StreamConnection::readMore() {
+    if (closed_) return;
+    socket_.async_read_some(
+        boost::asio::buffer(readBuffer_), [self = shared_from_this()](const boost::system::error_code& error,
+                                                                     std::size_t received) {
+            if (error) {
+                if (self->markClosed())
+                    self->shutDown(error == boost::asio::error::eof ? "the partner closed the connection"
+                                                                    : "read failed: " + error.message(),
+                                   true);
+                return;
+            }
+            try {
+                self->reader_.append(std::string_view(self->readBuffer_.data(), received));
+                while (auto frame = self->reader_.next()) {
+                    self->handleFrame(*frame);
+                    if (self->closed_) return;
+                }
+            } catch (const std::exception& failure) {
+                FOUNDATION_LOG(connectionLogger(), kError)
+                    << "Closing the connection to \"" << self->partnerName() << "\": " << failure.what();
+                if (self->markClosed()) self->shutDown(failure.what(), true);
+                return;
+            }
+            self->readMore();
+        });
+}
+
+void StreamConnection::handleFrame(const wire::Frame& frame) {
+    if (frame.kind_case() == wire::Frame::kHandshake) {
+        handleHandshake(frame.handshake());
+        return;
+    }
+    const std::string partner = partnerName();
+    if (partner.empty()) throw FrameError("a frame came before the handshake");
+    if (frame.kind_case() == wire::Frame::kMessage)
+        handleMessage(frame.message());
+    else
+        exchange_->receiveReply(partner, frame.reply().id(), Reply::defaultReply());
+}
+
+void StreamConnection::handleHandshake(const wire::Handshake& handshake) {
+    if (!partnerName().empty()) throw FrameError("a second handshake came");
+    if (handshake.name().empty()) throw FrameError("the handshake names no partner");
+    if (handshake.protocol() != local_.protocol || handshake.version() != local_.version)
+        throw FrameError("the partner speaks protocol \"" + handshake.protocol() + "\" version \"" +
+                         handshake.version() + "\", not \"" + local_.protocol + "\" version \"" + local_.version + "\"");
+    {
+        std::lock_guard lock(mutex_);
+        partnerName_ = handshake.name();
+    }
+    auto accept = std::move(onHandshake_);
+    onHandshake_ = nullptr;
+    if (accept && !accept(handshake.name())) {
+        if (markClosed()) shutDown("the partner was refused", true);
+    }
+}
+
+void StreamConnection::handleMessage(const wire::MessageFrame& frame) {
+    boost::shared_ptr<const Message> message;
+    try {
+        message = ExchangeProtocol::decode(frame.type(), frame.payload());
+    } catch (const UnknownMessageType& unknown) {
+        FOUNDATION_LOG(connectionLogger(), kError) << "Dropped a message from \"" << partnerName() << "\": " << unknown.what();
+        return;
+    } catch (const std::exception& invalid) {
+        throw FrameError("invalid payload of a " + frame.type() + ": " + invalid.what());
+    }
+    auto envelope = boost::make_shared<const Envelope>(
+        message, RouteInfo{Address(partnerName(), ""), Address(exchange_->localName(), frame.service())}, frame.id());
+    try {
+        exchange_->receive(envelope);
+    } catch (const std::exception& refused) {
+        // The partner's mistake is no reason to drop the connection; the message alone is lost.
+        FOUNDATION_LOG(connectionLogger(), kError) << "Dropped a " << frame.type() << " from \"" << partnerName()
+                                                   << "\": " << refused.what();
+    }
+}
+
+bool StreamConnection::markClosed() {
+    std::string partner;
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_) return false;
+        closed_ = true;
+        pending_.clear();
+        partner = partnerName_;
+    }
+    if (!partner.empty()) exchange_->detachPartnerLink(partner, shared_from_this());
+    return true;
+}
+
+void StreamConnection::shutDown(const std::string& reason, bool fail) {
+    boost::system::error_code ignored;
+    socket_.shutdown(Socket::shutdown_both, ignored);
+    socket_.close(ignored);
+    FOUNDATION_LOG(connectionLogger(), kDetail) << "Connection to \"" << partnerName() << "\" ended: " << reason;
+    auto onClose = std::move(onClose_);
+    onClose_ = nullptr;
+    onHandshake_ = nullptr;
+    if (fail && onClose) onClose(reason);
+}
+
+}  // namespace foundation::msg_svc::exchange
