@@ -21,7 +21,11 @@ IOServiceThreadpool::IOServiceThreadpool(std::size_t threadCount)
     }
 }
 
-IOServiceThreadpool::~IOServiceThreadpool() { stop(); }
+IOServiceThreadpool::~IOServiceThreadpool() {
+    stop();
+    // Only a pool released on its own thread gets here with a thread left; that thread is returning.
+    for (auto& thread : threads_) thread.detach();
+}
 
 void IOServiceThreadpool::stop() {
     std::vector<std::thread> threads;
@@ -32,10 +36,13 @@ void IOServiceThreadpool::stop() {
     }
     context_.stop();
     for (auto& thread : threads) {
-        if (thread.get_id() == std::this_thread::get_id())
-            thread.detach();
-        else
+        if (thread.get_id() != std::this_thread::get_id()) {
             thread.join();
+            continue;
+        }
+        // The calling thread cannot wait for itself; it is joined later, once it has left its handler.
+        std::lock_guard lock(mutex_);
+        threads_.push_back(std::move(thread));
     }
 }
 

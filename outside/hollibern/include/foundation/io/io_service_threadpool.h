@@ -26,8 +26,8 @@ public:
     boost::asio::io_context& ioContext() { return context_; }
     std::size_t threadCount() const { return threadCount_; }
 
-    // Ends the threads once their current handlers return; later calls do nothing. Called on one of
-    // the pool's own threads it does not wait for that thread.
+    // Ends the threads once their current handlers return. Called on one of the pool's own threads it
+    // waits for the others only; a later call (or the destructor) waits for that one.
     void stop();
 
 private:
