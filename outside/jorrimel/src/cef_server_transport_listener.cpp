@@ -34,6 +34,14 @@ void removeStaleSocket(boost::asio::io_context& context, const std::string& path
     std::filesystem::remove(path, status);
 }
 
+void removeSocketFiles(const std::vector<std::string>& paths) {
+    for (const auto& path : paths) {
+        std::error_code ignored;
+        if (std::filesystem::is_socket(std::filesystem::symlink_status(path, ignored)))
+            std::filesystem::remove(path, ignored);
+    }
+}
+
 }  // namespace
 
 class CEFServerTransportListener::Peer : public CEFServerTransportAPI {
@@ -48,15 +56,15 @@ public:
 };
 
 CEFServerTransportListener::CEFServerTransportListener(
-    boost::shared_ptr<foundation::io::IOServiceThreadpool> threadPool,
+    foundation::io::IOServiceThreadpool& threadPool,
     boost::shared_ptr<foundation::msg_svc::exchange::DefaultExchange> exchange,
     foundation::msg_svc::exchange::HandshakeInfo local, const std::vector<std::string>& paths)
-    : threadPool_(std::move(threadPool)), exchange_(std::move(exchange)), local_(std::move(local)), paths_(paths) {
+    : context_(threadPool.ioContext()), exchange_(std::move(exchange)), local_(std::move(local)), paths_(paths) {
     if (paths_.empty()) throw std::invalid_argument("a listener needs at least one socket path");
     for (const auto& path : paths_) {
         try {
-            removeStaleSocket(threadPool_->ioContext(), path);
-            auto acceptor = std::make_shared<Acceptor>(boost::asio::make_strand(threadPool_->ioContext()));
+            removeStaleSocket(context_, path);
+            auto acceptor = std::make_shared<Acceptor>(boost::asio::make_strand(context_));
             acceptor->open();
             acceptor->bind(Endpoint(path));
             acceptor->listen();
@@ -69,7 +77,11 @@ CEFServerTransportListener::CEFServerTransportListener(
     }
 }
 
-CEFServerTransportListener::~CEFServerTransportListener() { close(); }
+CEFServerTransportListener::~CEFServerTransportListener() {
+    // Reached without close only when the pool's context is going away with its handlers: the acceptors
+    // go with it, and only the socket files are left to remove.
+    removeSocketFiles(boundPaths_);
+}
 
 void CEFServerTransportListener::registerCallbacks(PeerConnected onConnected, PeerDisconnected onDisconnected,
                                                    ConnectionFailed onFailed) {
@@ -107,16 +119,12 @@ void CEFServerTransportListener::close() {
             acceptor->close(ignored);
         });
     }
-    for (const auto& path : boundPaths) {
-        std::error_code ignored;
-        if (std::filesystem::is_socket(std::filesystem::symlink_status(path, ignored)))
-            std::filesystem::remove(path, ignored);
-    }
+    removeSocketFiles(boundPaths);
     for (const auto& peer : peers) peer->close();
 }
 
 void CEFServerTransportListener::accept(const std::shared_ptr<Acceptor>& acceptor) {
-    acceptor->async_accept(boost::asio::make_strand(threadPool_->ioContext()),
+    acceptor->async_accept(boost::asio::make_strand(context_),
                           [self = shared_from_this(), acceptor](const boost::system::error_code& error,
                                                                 StreamConnection::Socket socket) {
                               if (error == boost::asio::error::operation_aborted) return;

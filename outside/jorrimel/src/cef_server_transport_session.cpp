@@ -45,7 +45,7 @@ boost::shared_ptr<CEFServerTransportListener> CEFServerTransportSession::listen(
     for (const auto& endpoint : endpoints) paths.push_back(fl::i18n::to_string(endpoint));
     std::lock_guard lock(mutex_);
     if (!local_) throw std::logic_error("the listening session is not initialised");
-    auto listener = boost::make_shared<CEFServerTransportListener>(threadPool_, exchange_, *local_, paths);
+    auto listener = boost::make_shared<CEFServerTransportListener>(*threadPool_, exchange_, *local_, paths);
     listeners_.push_back(listener);
     return listener;
 }

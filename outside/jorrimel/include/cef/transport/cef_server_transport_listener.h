@@ -35,7 +35,9 @@ public:
     // When accepting fails, or a connection fails before its handshake.
     using ConnectionFailed = std::function<void(const std::string& reason)>;
 
-    CEFServerTransportListener(boost::shared_ptr<foundation::io::IOServiceThreadpool> threadPool,
+    // The pool must outlive the listener; pending accepts hold the listener, so holding the pool here
+    // would keep both alive for ever.
+    CEFServerTransportListener(foundation::io::IOServiceThreadpool& threadPool,
                                boost::shared_ptr<foundation::msg_svc::exchange::DefaultExchange> exchange,
                                foundation::msg_svc::exchange::HandshakeInfo local, const std::vector<std::string>& paths);
     ~CEFServerTransportListener();
@@ -60,7 +62,7 @@ private:
     bool handshaken(const std::shared_ptr<Peer>& peer, const std::string& name);
     void ended(const std::shared_ptr<Peer>& peer, const std::string& reason);
 
-    const boost::shared_ptr<foundation::io::IOServiceThreadpool> threadPool_;
+    boost::asio::io_context& context_;
     const boost::shared_ptr<foundation::msg_svc::exchange::DefaultExchange> exchange_;
     const foundation::msg_svc::exchange::HandshakeInfo local_;
     const std::vector<std::string> paths_;
