@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "Inbox.h"
+#include "connector/message_service/LocalMessageServiceFactory.h"
+
+namespace {
+
+namespace ms = connector::message_service;
+using namespace std::chrono_literals;
+
+class LocalMessageServiceTest : public testing::Test {
+protected:
+    std::shared_ptr<ms::MessageService> open(const std::string& name) {
+        return factory.createMessageService(name, {}).get();
+    }
+    ms::LocalMessageServiceFactory factory;
+};
+
+TEST_F(LocalMessageServiceTest, DeliversOnItsOwnThreadToTheSubscribersOfExactlyThatChannel) {
+    auto sender = open("sender");
+    auto receiver = open("receiver");
+    std::atomic<std::thread::id> deliveredOn;
+    tessivar_test::Inbox inbox;
+    auto onA = receiver->subscribe("/a", [&](const ms::JsonMessage& message) {
+        deliveredOn = std::this_thread::get_id();
+        inbox.handler("/a")(message);
+    }).get();
+    auto onAB = receiver->subscribe("/a/b", inbox.handler("/a/b")).get();
+
+    EXPECT_EQ(sender->publish("/a", ms::PayloadBuffer(std::string("{\"n\":1}"))).get()->receivers, 1u);
+    EXPECT_EQ(sender->publish("/c", ms::PayloadBuffer(std::string("x"))).get()->receivers, 0u);
+    auto first = inbox.next();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->channel, "/a");
+    EXPECT_EQ(first->text, "{\"n\":1}");
+    EXPECT_NE(deliveredOn.load(), std::this_thread::get_id());
+    EXPECT_FALSE(inbox.next(0ms));
+}
+
+TEST_F(LocalMessageServiceTest, ReleasingTheHandleWaitsForARunningHandlerAndEndsDelivery) {
+    auto client = open("client");
+    std::atomic<bool> entered{false}, finished{false};
+    auto handle = client->subscribe("/slow", [&](const ms::JsonMessage&) {
+        entered = true;
+        std::this_thread::sleep_for(50ms);
+        finished = true;
+    }).get();
+    client->publish("/slow", ms::PayloadBuffer(std::string("1")));
+    while (!entered) std::this_thread::yield();
+    handle.reset();
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(client->publish("/slow", ms::PayloadBuffer(std::string("2"))).get()->receivers, 0u);
+}
+
+TEST_F(LocalMessageServiceTest, OperationsStartedInsideAHandlerCanBeWaitedForThere) {
+    auto client = open("client");
+    tessivar_test::Inbox inbox;
+    std::shared_ptr<ms::Subscription> late;
+    auto handle = client->subscribe("/first", [&](const ms::JsonMessage&) {
+        late = client->subscribe("/late", inbox.handler("/late")).get();
+        client->publish("/late", ms::PayloadBuffer(std::string("hello")));
+    }).get();
+    client->publish("/first", ms::PayloadBuffer(std::string("go")));
+    auto message = inbox.next();
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text, "hello");
+    handle.reset();
+    late.reset();
+}
+
+TEST_F(LocalMessageServiceTest, RefusesEmptyNamesAndSurvivesFailingHandlers) {
+    EXPECT_THROW(open(""), std::invalid_argument);
+    auto client = open("client");
+    EXPECT_THROW(client->subscribe("", [](const ms::JsonMessage&) {}).get(), std::invalid_argument);
+
+    tessivar_test::Inbox inbox;
+    auto failing = client->subscribe("/x", [](const ms::JsonMessage&) { throw std::runtime_error("bad"); }).get();
+    auto working = client->subscribe("/x", inbox.handler("/x")).get();
+    EXPECT_EQ(client->publish("/x", ms::PayloadBuffer(std::string("1"))).get()->receivers, 2u);
+    EXPECT_TRUE(inbox.next());
+}
+
+}  // namespace
