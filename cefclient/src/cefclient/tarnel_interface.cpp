@@ -19,7 +19,7 @@ namespace client {
 namespace {
 
 constexpr long kParentWatchPeriodMs = 250;
-// A reader still blocked on a host that keeps its end open must not hold the process at exit.
+// How long the exit waits for a reader that a host keeps blocked.
 constexpr long kReaderJoinTimeoutMs = 200;
 
 }  // namespace
@@ -46,7 +46,12 @@ tarnel_interface::~tarnel_interface() {
     tempWindow.reset();
     if (usePipes) {
         readerRunning = false;
-        if (pipeReaderThread) pipeReaderThread->tryJoin(kReaderJoinTimeoutMs);
+        if (pipeReaderThread && !pipeReaderThread->tryJoin(kReaderJoinTimeoutMs)) {
+            // Still blocked on a host that keeps its end open: the reader ends with the process, so what it
+            // runs on is not freed under it.
+            [[maybe_unused]] Poco::Thread* reader = pipeReaderThread.release();
+            [[maybe_unused]] Poco::RunnableAdapter<tarnel_interface>* runnable = pipeReaderRunnable.release();
+        }
     }
     if (parentWatchTimer && parentWatchRunning) parentWatchTimer->stop();
 }
