@@ -33,6 +33,7 @@ TEST(BundleExports, InstanceMakesTheComponentWithTheInjectedFactoryUnderItsServi
     EXPECT_EQ(factory->client->subscribed.size(), 6u);
     service.reset();
 
+    factory->client->dropHandlers();
     instance->deactivate();
     EXPECT_EQ(instance->service(), nullptr);
     DeleteInstance_EditorServices_ClipboardService(instance);

@@ -20,6 +20,8 @@ class ClipboardServiceTest : public testing::Test {
 protected:
     void SetUp() override { pf::clipboard::testing::reset(); }
     void TearDown() override {
+        // The fake keeps its handlers, which hold it: drop them as a real service does on release.
+        client().dropHandlers();
         service.reset();
         pf::event::testing::waitUntilDelivered();
         pf::clipboard::testing::reset();
@@ -101,12 +103,14 @@ TEST_F(ClipboardServiceTest, ChangeNotificationsGoToTheChangeChannelWithoutTheSu
     EXPECT_EQ(channel, prefix + "responseRegisterClipboardChange/abc");
     EXPECT_EQ(reply["success"], "true");
 
-    setText("setClipboardDataRequest", "fresh");
+    client().deliver(prefix + "setClipboardDataRequest",
+                     R"({"requestId": "s", "contents": [{"flavor": "text/plain", "content": "fresh"}]})");
     pf::event::testing::waitUntilDelivered();
     auto published = client().takePublished();
-    ASSERT_EQ(published.size(), 1u);
-    EXPECT_EQ(published[0].channel, prefix + "clipboardChange");
-    EXPECT_EQ(nlohmann::json::parse(published[0].text),
+    ASSERT_EQ(published.size(), 2u);
+    EXPECT_EQ(published[0].channel, prefix + "setClipboardDataResponse");
+    EXPECT_EQ(published[1].channel, prefix + "clipboardChange");
+    EXPECT_EQ(nlohmann::json::parse(published[1].text),
               (nlohmann::json{{"success", true}, {"flavors", {"text/plain"}}, {"responseId", ""}}));
 }
 

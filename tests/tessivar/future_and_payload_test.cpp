@@ -103,7 +103,6 @@ TEST(PayloadBuffer, RefusesSizesBeyondMemoryAndKeepsWhatItHeld) {
     volatile std::size_t everything = SIZE_MAX;
     ms::PayloadBuffer buffer(std::string("kept"));
     expectRuntimeError([&] { buffer.append("x", everything); }, "Out of memory!");
-    expectRuntimeError([&] { buffer.reserve(everything); }, "Out of memory!");
     EXPECT_EQ(std::string(buffer.data(), buffer.size()), "kept");
     EXPECT_EQ(buffer.capacity(), 4u);
 }
