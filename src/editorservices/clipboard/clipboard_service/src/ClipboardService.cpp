@@ -12,8 +12,8 @@ using connector::message_service::JsonMessage;
 using connector::message_service::MessageService;
 using connector::message_service::PayloadBuffer;
 
-constexpr pf::clipboard::PFClipboardMode clipboardMode = pf::clipboard::PFClipboardMode(0);
-constexpr pf::clipboard::PFClipboardMode selectionMode = pf::clipboard::PFClipboardMode(1);
+constexpr pf::clipboard::PFClipboardMode clipboardMode = pf::clipboard::PFClipboardModeClipboard;
+constexpr pf::clipboard::PFClipboardMode selectionMode = pf::clipboard::PFClipboardModeSelection;
 
 template <class T>
 T resolve(Future<T> future) {
