@@ -46,3 +46,13 @@ function(project_fuzzer name corpus_dir)
     set_tests_properties(${name}.corpus PROPERTIES LABELS unit)
   endif()
 endfunction()
+
+# Adds every child folder of the current source folder that holds a CMakeLists.txt, except those named.
+function(add_child_folders)
+  file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(child IN LISTS children)
+    if(NOT child IN_LIST ARGN AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
