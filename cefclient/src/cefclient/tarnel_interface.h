@@ -42,6 +42,13 @@ namespace client {
 
 // The one object through which the browser process talks to the host program that started it: the pipe on
 // standard input and output or the exchange session, the list of open windows and the watch on the host.
+//
+// Its sources, one concern each:
+//   tarnel_interface.cpp             start of the transport, the watch on the host, closing windows
+//   tarnel_interface_pipe.cpp        the pipe: reader thread, dispatch of host commands, writers
+//   tarnel_interface_exchange.cpp    the exchange: sending events to the partner and the listening peers
+//   tarnel_interface_qt_signals.cpp  host commands emitted as signals instead of carried out ("using-qt")
+//   tarnel_interface_windows.cpp     the window list, pop-ups, titles, downloads, certificates, credentials
 class tarnel_interface : public ZQ_QT::QObject {
     Q_OBJECT
 
