@@ -216,6 +216,7 @@ TEST(BundleInstall, RefusesBrokenPluginsAndServesTheNextBundle) {
         {built / "member_at_top.so", "not <bundle>/manifest.json"},
         {built / "other_folder.so", "is filed as other_bundle/manifest.json"},
         {built / "unparsable_manifest.so", "bad bundle manifest"},
+        {built / "oversized_manifest.so", "exceeds 1 MiB"},
         {built / "truncated.so", "cut short"},
         {built / "text_file.so", "not an ELF file"},
         {built / "missing.so", "cannot read"},
