@@ -71,34 +71,31 @@ void Bundle::start() {
     std::lock_guard lifecycle(lifecycleMutex_);
     if (started_) return;
     auto references = bindReferences();
+    const bool triggered = !description_.startTriggerChannels.empty();
     const auto& watch = framework_.channelWatch();
-    if (!description_.startTriggerChannels.empty() && !watch) {
+    if (triggered && !watch) {
         throw std::runtime_error("bundle " + symbolicName() + " has start triggers but nothing watches channels");
     }
     {
         std::lock_guard state(stateMutex_);
         references_ = std::move(references);
-        if (description_.startTriggerChannels.empty()) {
-            try {
-                activateLocked();
-            } catch (...) {
-                references_.clear();
-                throw;
-            }
-        }
     }
-    if (!description_.startTriggerChannels.empty()) {
-        triggerWatch_ = watch(description_.startTriggerChannels, [this] { activateOnTrigger(); });
+    try {
+        if (triggered) {
+            triggerWatch_ = watch(description_.startTriggerChannels, [this] { activate(); });
+        } else {
+            activate();
+        }
+    } catch (...) {
+        std::lock_guard state(stateMutex_);
+        references_.clear();
+        throw;
     }
     started_ = true;
 }
 
-void Bundle::activateOnTrigger() {
+void Bundle::activate() {
     std::lock_guard state(stateMutex_);
-    activateLocked();
-}
-
-void Bundle::activateLocked() {
     if (instance_ != nullptr) return;
     instance_ = newInstance_();
     if (instance_ == nullptr) throw std::runtime_error("bundle " + symbolicName() + " made no component instance");
@@ -115,12 +112,17 @@ void Bundle::stop() {
     if (!started_) return;
     // Released without the state lock: a trigger running now may need it to finish.
     triggerWatch_.reset();
-    std::lock_guard state(stateMutex_);
-    if (instance_ != nullptr) {
-        instance_->deactivate();
-        deleteInstance_(std::exchange(instance_, nullptr));
+    component::ComponentInstance* instance = nullptr;
+    {
+        std::lock_guard state(stateMutex_);
+        instance = std::exchange(instance_, nullptr);
+        references_.clear();
     }
-    references_.clear();
+    // Unlocked too: the component may wait for message handlers, and those may ask for the service.
+    if (instance != nullptr) {
+        instance->deactivate();
+        deleteInstance_(instance);
+    }
     started_ = false;
 }
 

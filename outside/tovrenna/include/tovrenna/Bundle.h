@@ -52,8 +52,8 @@ public:
 private:
     void* symbol(const std::string& name) const;
     component::BoundReferences bindReferences() const;
-    void activateOnTrigger();
-    void activateLocked();
+    // Creates and activates the component unless it is active.
+    void activate();
 
     const Framework& framework_;
     Description description_;
