@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <nlohmann/json.hpp>
-
 #include "EditorServices/BundleExports.h"
 #include "EditorServices/ClipboardService.h"
 #include "FakeMessageService.h"
@@ -39,24 +36,6 @@ TEST(BundleExports, InstanceMakesTheComponentWithTheInjectedFactoryUnderItsServi
     DeleteInstance_EditorServices_ClipboardService(instance);
     DeleteInstance_EditorServices_ClipboardService(nullptr);
     pf::clipboard::testing::reset();
-}
-
-TEST(BundleManifest, DeclaresTheComponentItsReferenceAndTriggers) {
-    std::ifstream in(TESSIVAR_MANIFEST);
-    auto manifest = nlohmann::json::parse(in);
-    EXPECT_EQ(manifest["bundle.activator"], false);
-    EXPECT_EQ(manifest["bundle.symbolic_name"], "com_velderine_service");
-    EXPECT_EQ(manifest["scr"]["version"], 1);
-    ASSERT_EQ(manifest["scr"]["components"].size(), 1u);
-    const auto& component = manifest["scr"]["components"][0];
-    EXPECT_EQ(component["implementation-class"], "EditorServices::ClipboardService");
-    EXPECT_EQ(component["inject-references"], true);
-    EXPECT_EQ(component["references"],
-              nlohmann::json::parse(R"([{"interface": "connector::message_service::MessageServiceFactory",
-                                         "name": "MessageServiceFactory"}])"));
-    EXPECT_EQ(component["service"]["interfaces"], nlohmann::json::array({"connector::common::DeferredService"}));
-    EXPECT_EQ(component["properties"]["zq"]["embeddedConnector"]["startTriggers"]["messageServiceChannels"],
-              nlohmann::json::array({"/v2/clipboardservice/**"}));
 }
 
 }  // namespace

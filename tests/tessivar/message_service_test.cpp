@@ -83,4 +83,59 @@ TEST_F(LocalMessageServiceTest, RefusesEmptyNamesAndSurvivesFailingHandlers) {
     EXPECT_TRUE(inbox.next());
 }
 
+TEST_F(LocalMessageServiceTest, WatchFiresBeforeDeliverySoThatWhatItSubscribesGetsTheMessage) {
+    auto client = open("client");
+    tessivar_test::Inbox inbox;
+    std::vector<std::string> fired;
+    std::shared_ptr<ms::Subscription> late;
+    auto watch = factory.watchChannels({"/svc/**", "/exact"}, [&] {
+        fired.push_back("fire");
+        if (!late) late = client->subscribe("/svc/a", inbox.handler("/svc/a")).get();
+    });
+
+    EXPECT_EQ(client->publish("/svc/a", ms::PayloadBuffer(std::string("first"))).get()->receivers, 1u);
+    auto first = inbox.next();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->text, "first");
+
+    for (const char* channel : {"/svc/b/c", "/exact", "/svc", "/svc/", "/svcx/a", "/exact/x", "/other"}) {
+        client->publish(channel, ms::PayloadBuffer(std::string("x"))).get();
+    }
+    EXPECT_EQ(fired.size(), 3u) << "fired for /svc/a, /svc/b/c and /exact only";
+    late.reset();
+}
+
+TEST_F(LocalMessageServiceTest, FailingWatchFailsThePublishButTheMessageIsStillDelivered) {
+    auto client = open("client");
+    tessivar_test::Inbox inbox;
+    auto listener = client->subscribe("/svc/a", inbox.handler("/svc/a")).get();
+    auto watch = factory.watchChannels({"/svc/**"}, [] { throw std::runtime_error("cannot start"); });
+    auto published = client->publish("/svc/a", ms::PayloadBuffer(std::string("m")));
+    EXPECT_THROW(
+        try { published.get(); } catch (const std::runtime_error& error) {
+            EXPECT_STREQ(error.what(), "cannot start");
+            throw;
+        },
+        std::runtime_error);
+    EXPECT_TRUE(inbox.next());
+}
+
+TEST_F(LocalMessageServiceTest, ReleasingAWatchWaitsForARunningFireAndEndsIt) {
+    auto client = open("client");
+    std::atomic<bool> entered{false}, finished{false};
+    std::atomic<int> fired{0};
+    auto watch = factory.watchChannels({"/w"}, [&] {
+        ++fired;
+        entered = true;
+        std::this_thread::sleep_for(50ms);
+        finished = true;
+    });
+    client->publish("/w", ms::PayloadBuffer(std::string("1")));
+    while (!entered) std::this_thread::yield();
+    watch.reset();
+    EXPECT_TRUE(finished);
+    client->publish("/w", ms::PayloadBuffer(std::string("2"))).get();
+    EXPECT_EQ(fired, 1);
+}
+
 }  // namespace

@@ -1,18 +1,32 @@
 #include "Broker.h"
 
+#include <algorithm>
+
+#include "ChannelPattern.h"
+
 namespace connector::message_service {
 namespace {
 
-class BrokerSubscription final : public Subscription {
+// Ends a subscription or a watch when its last owner lets go.
+template <class Entry, void (Broker::*end)(const std::shared_ptr<Entry>&)>
+class BrokerHandle final : public Subscription {
 public:
-    BrokerSubscription(std::shared_ptr<Broker> broker, std::shared_ptr<Broker::Subscriber> subscriber)
-        : broker_(std::move(broker)), subscriber_(std::move(subscriber)) {}
-    ~BrokerSubscription() override { broker_->unsubscribe(subscriber_); }
+    BrokerHandle(std::shared_ptr<Broker> broker, std::shared_ptr<Entry> entry)
+        : broker_(std::move(broker)), entry_(std::move(entry)) {}
+    ~BrokerHandle() override { ((*broker_).*end)(entry_); }
 
 private:
     std::shared_ptr<Broker> broker_;
-    std::shared_ptr<Broker::Subscriber> subscriber_;
+    std::shared_ptr<Entry> entry_;
 };
+
+using BrokerSubscription = BrokerHandle<Broker::Subscriber, &Broker::unsubscribe>;
+using BrokerWatch = BrokerHandle<Broker::Trigger, &Broker::unwatch>;
+
+bool watches(const Broker::Trigger& trigger, const std::string& channel) {
+    return std::any_of(trigger.channelPatterns.begin(), trigger.channelPatterns.end(),
+                       [&](const std::string& pattern) { return channelMatches(pattern, channel); });
+}
 
 }  // namespace
 
@@ -65,6 +79,47 @@ void Broker::unsubscribe(const std::shared_ptr<Subscriber>& subscriber) {
                 break;
             }
         }
+    }
+    delivery_.waitForRunningTask();
+}
+
+
+std::shared_ptr<Subscription> Broker::watch(std::vector<std::string> channelPatterns, std::function<void()> fire) {
+    auto trigger = std::make_shared<Trigger>();
+    trigger->channelPatterns = std::move(channelPatterns);
+    trigger->fire = std::move(fire);
+    {
+        std::lock_guard lock(mutex_);
+        triggers_.push_back(trigger);
+    }
+    return std::make_shared<BrokerWatch>(shared_from_this(), std::move(trigger));
+}
+
+std::exception_ptr Broker::fireTriggers(const std::string& channel) {
+    std::vector<std::shared_ptr<Trigger>> matching;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& trigger : triggers_) {
+            if (watches(*trigger, channel)) matching.push_back(trigger);
+        }
+    }
+    std::exception_ptr failure;
+    for (const auto& trigger : matching) {
+        if (!trigger->active) continue;
+        try {
+            trigger->fire();
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    }
+    return failure;
+}
+
+void Broker::unwatch(const std::shared_ptr<Trigger>& trigger) {
+    trigger->active = false;
+    {
+        std::lock_guard lock(mutex_);
+        std::erase(triggers_, trigger);
     }
     delivery_.waitForRunningTask();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -21,6 +22,11 @@ public:
         MessageService::Handler handler;
         std::atomic<bool> active{true};
     };
+    struct Trigger {
+        std::vector<std::string> channelPatterns;
+        std::function<void()> fire;
+        std::atomic<bool> active{true};
+    };
 
     // Runs the task on the delivery thread; at once when called there, so that an operation started by
     // a handler can be waited for without blocking the thread that would settle it.
@@ -33,9 +39,16 @@ public:
     // Once this returns no call of the subscriber's handler is running or will start.
     void unsubscribe(const std::shared_ptr<Subscriber>& subscriber);
 
+    std::shared_ptr<Subscription> watch(std::vector<std::string> channelPatterns, std::function<void()> fire);
+    // Fires every trigger watching the channel; the first failure is returned, the other triggers still fire.
+    std::exception_ptr fireTriggers(const std::string& channel);
+    // Once this returns the trigger is not firing and will not fire again.
+    void unwatch(const std::shared_ptr<Trigger>& trigger);
+
 private:
     std::mutex mutex_;
     std::multimap<std::string, std::shared_ptr<Subscriber>> subscribers_;
+    std::vector<std::shared_ptr<Trigger>> triggers_;
     DeliveryThread delivery_;
 };
 

@@ -24,9 +24,14 @@ Future<std::shared_ptr<PublishResult>> LocalMessageService::publish(std::string 
     auto state = std::make_shared<FutureState<std::shared_ptr<PublishResult>>>();
     // The task must be copyable; the message is made from the bytes at once.
     auto task = [broker = broker_, state, channel = std::move(channel), message = JsonMessage(payload)] {
+        const auto triggerFailure = broker->fireTriggers(channel);
         auto result = std::make_shared<PublishResult>();
         result->receivers = broker->deliver(channel, message);
-        state->setValue(std::move(result));
+        if (triggerFailure) {
+            state->setException(triggerFailure);
+        } else {
+            state->setValue(std::move(result));
+        }
     };
     broker_->post(std::move(task));
     return Future(std::move(state));

@@ -15,6 +15,7 @@ public:
 
     // An empty channel is refused through the future.
     Future<std::shared_ptr<Subscription>> subscribe(std::string channel, Handler handler) override;
+    // A start trigger failing for the channel fails the future; the subscribers still get the message.
     Future<std::shared_ptr<PublishResult>> publish(std::string channel, PayloadBuffer payload) override;
 
 private:

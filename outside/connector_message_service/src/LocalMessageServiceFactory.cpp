@@ -25,4 +25,9 @@ Future<std::shared_ptr<MessageService>> LocalMessageServiceFactory::createMessag
     return Future(std::move(state));
 }
 
+std::shared_ptr<Subscription> LocalMessageServiceFactory::watchChannels(std::vector<std::string> channelPatterns,
+                                                                        std::function<void()> fire) {
+    return broker_->watch(std::move(channelPatterns), std::move(fire));
+}
+
 }  // namespace connector::message_service

@@ -57,18 +57,50 @@ void* Bundle::symbol(const std::string& name) const {
     return found;
 }
 
-void Bundle::start() {
-    if (instance_ != nullptr) return;
+component::BoundReferences Bundle::bindReferences() const {
     component::BoundReferences references;
     for (const auto& reference : description_.references) {
         auto service = framework_.findService(reference.interfaceName);
         if (!service) throw std::runtime_error("no service " + reference.interfaceName + " for " + reference.name);
         references[reference.name] = std::move(service);
     }
+    return references;
+}
+
+void Bundle::start() {
+    std::lock_guard lifecycle(lifecycleMutex_);
+    if (started_) return;
+    auto references = bindReferences();
+    const bool triggered = !description_.startTriggerChannels.empty();
+    const auto& watch = framework_.channelWatch();
+    if (triggered && !watch) {
+        throw std::runtime_error("bundle " + symbolicName() + " has start triggers but nothing watches channels");
+    }
+    {
+        std::lock_guard state(stateMutex_);
+        references_ = std::move(references);
+    }
+    try {
+        if (triggered) {
+            triggerWatch_ = watch(description_.startTriggerChannels, [this] { activate(); });
+        } else {
+            activate();
+        }
+    } catch (...) {
+        std::lock_guard state(stateMutex_);
+        references_.clear();
+        throw;
+    }
+    started_ = true;
+}
+
+void Bundle::activate() {
+    std::lock_guard state(stateMutex_);
+    if (instance_ != nullptr) return;
     instance_ = newInstance_();
     if (instance_ == nullptr) throw std::runtime_error("bundle " + symbolicName() + " made no component instance");
     try {
-        instance_->activate(references);
+        instance_->activate(references_);
     } catch (...) {
         deleteInstance_(std::exchange(instance_, nullptr));
         throw;
@@ -76,11 +108,27 @@ void Bundle::start() {
 }
 
 void Bundle::stop() {
-    if (instance_ == nullptr) return;
-    instance_->deactivate();
-    deleteInstance_(std::exchange(instance_, nullptr));
+    std::lock_guard lifecycle(lifecycleMutex_);
+    if (!started_) return;
+    // Released without the state lock: a trigger running now may need it to finish.
+    triggerWatch_.reset();
+    component::ComponentInstance* instance = nullptr;
+    {
+        std::lock_guard state(stateMutex_);
+        instance = std::exchange(instance_, nullptr);
+        references_.clear();
+    }
+    // Unlocked too: the component may wait for message handlers, and those may ask for the service.
+    if (instance != nullptr) {
+        instance->deactivate();
+        deleteInstance_(instance);
+    }
+    started_ = false;
 }
 
-std::shared_ptr<void> Bundle::service() const { return instance_ ? instance_->service() : nullptr; }
+std::shared_ptr<void> Bundle::service() const {
+    std::lock_guard state(stateMutex_);
+    return instance_ ? instance_->service() : nullptr;
+}
 
 }  // namespace tovrenna

@@ -1,16 +1,29 @@
 #include "tovrenna/Framework.h"
 
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
+
+#include "ManifestArchive.h"
+#include "tovrenna/BundleResources.h"
 
 namespace tovrenna {
 namespace {
 
-Bundle::Description describe(const nlohmann::json& manifest, const std::filesystem::path& installRoot) {
+std::vector<std::string> startTriggerChannels(const nlohmann::json& component) {
+    const auto pointer = "/properties/zq/embeddedConnector/startTriggers/messageServiceChannels"_json_pointer;
+    if (!component.contains(pointer)) return {};
+    return component.at(pointer).get<std::vector<std::string>>();
+}
+
+Bundle::Description describe(const ArchivedManifest& archived, const std::filesystem::path& plugin) {
+    const auto manifest = nlohmann::json::parse(archived.text);
     Bundle::Description description;
     description.symbolicName = manifest.at("bundle.symbolic_name").get<std::string>();
-    description.libraryPath = (installRoot / manifest.at("zq").at("installpath").get<std::string>()).string();
+    if (archived.path != description.symbolicName + "/manifest.json") {
+        throw std::runtime_error("the manifest of " + description.symbolicName + " is filed as " + archived.path);
+    }
+    // A bare file name would send the loader searching the library path instead.
+    description.libraryPath = std::filesystem::absolute(plugin).string();
     const auto& components = manifest.at("scr").at("components");
     if (components.size() != 1) throw std::runtime_error("a bundle declares exactly one component");
     const auto& component = components.at(0);
@@ -22,26 +35,25 @@ Bundle::Description describe(const nlohmann::json& manifest, const std::filesyst
         description.references.push_back(
             {reference.at("name").get<std::string>(), reference.at("interface").get<std::string>()});
     }
+    description.startTriggerChannels = startTriggerChannels(component);
     return description;
 }
 
 }  // namespace
-
-Framework::Framework(std::filesystem::path installRoot) : installRoot_(std::move(installRoot)) {}
 
 std::shared_ptr<void> Framework::findService(const std::string& interfaceName) const {
     auto found = services_.find(interfaceName);
     return found == services_.end() ? nullptr : found->second;
 }
 
-std::unique_ptr<Bundle> Framework::installBundle(const std::filesystem::path& manifestPath) {
-    std::ifstream in(manifestPath);
-    if (!in) throw std::runtime_error("cannot read bundle manifest " + manifestPath.string());
+std::unique_ptr<Bundle> Framework::installBundle(const std::filesystem::path& plugin) {
     Bundle::Description description;
     try {
-        description = describe(nlohmann::json::parse(in), installRoot_);
+        description = describe(unpackManifest(readBundleResources(plugin)), plugin);
     } catch (const nlohmann::json::exception& error) {
-        throw std::runtime_error("bad bundle manifest " + manifestPath.string() + ": " + error.what());
+        throw std::runtime_error("bad bundle manifest in " + plugin.string() + ": " + error.what());
+    } catch (const std::runtime_error& error) {
+        throw std::runtime_error("cannot install bundle " + plugin.string() + ": " + error.what());
     }
     return std::make_unique<Bundle>(*this, std::move(description));
 }

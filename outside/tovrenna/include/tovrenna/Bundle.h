@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -23,7 +25,13 @@ public:
         std::string libraryPath;
         std::string implementationClass;
         std::vector<Reference> references;
+        std::vector<std::string> startTriggerChannels;
     };
+    // Watches the channels and calls fire before each message on one of them is delivered; a failure
+    // thrown by fire is the failure of that message's delivery. The watch ends when the handle is
+    // released, once a running fire has returned.
+    using ChannelWatch =
+        std::function<std::shared_ptr<void>(std::vector<std::string> channels, std::function<void()> fire)>;
 
     Bundle(const Framework& framework, Description description);
     // Stops the component, then unloads the library.
@@ -32,14 +40,20 @@ public:
     Bundle& operator=(const Bundle&) = delete;
 
     const std::string& symbolicName() const { return description_.symbolicName; }
-    // Makes the component instance and activates it on the calling thread with the bound references.
+    // Binds the references (throws when one has no service). A component with start triggers is
+    // created and activated at the first message on a trigger channel, on the thread delivering it;
+    // one without is activated at once on the calling thread.
     void start();
+    // Ends the trigger watch, then deactivates and deletes the component.
     void stop();
-    // The active component as its service interface; null while stopped.
+    // The active component as its service interface; null while stopped or not yet triggered.
     std::shared_ptr<void> service() const;
 
 private:
     void* symbol(const std::string& name) const;
+    component::BoundReferences bindReferences() const;
+    // Creates and activates the component unless it is active.
+    void activate();
 
     const Framework& framework_;
     Description description_;
@@ -47,6 +61,14 @@ private:
     void* library_ = nullptr;
     component::ComponentInstance* (*newInstance_)() = nullptr;
     void (*deleteInstance_)(component::ComponentInstance*) = nullptr;
+
+    // Serialises start and stop; never taken by a trigger, so stop can wait for one to finish.
+    std::mutex lifecycleMutex_;
+    bool started_ = false;
+    std::shared_ptr<void> triggerWatch_;
+
+    mutable std::mutex stateMutex_;
+    component::BoundReferences references_;
     component::ComponentInstance* instance_ = nullptr;
 };
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "connector/message_service/MessageServiceFactory.h"
 
@@ -20,6 +22,13 @@ public:
     // An empty service name is refused through the future.
     Future<std::shared_ptr<MessageService>> createMessageService(
         std::string serviceName, std::unordered_map<std::string, std::string> options) override;
+
+    // Calls fire on the delivery thread before each message published on a matching channel reaches
+    // its subscribers, so that whatever fire subscribes gets that message too. A pattern ending in
+    // "/**" matches every channel below its prefix, any other only itself. When fire throws, the
+    // message is still delivered and its publish future holds the error. Releasing the handle ends
+    // the watch once a running fire has returned.
+    std::shared_ptr<Subscription> watchChannels(std::vector<std::string> channelPatterns, std::function<void()> fire);
 
 private:
     std::shared_ptr<Broker> broker_;
