@@ -123,6 +123,33 @@ TEST_F(Extraction, LinksMayChainInsideInAnyOrder) {
     expectNoLinkLeadsOut(destination());
 }
 
+TEST_F(Extraction, LinksAlreadyInTheDestinationCountToo) {
+    fs::create_directory_symlink(scratch.path(), destination() / "out");
+    for (const auto& entries : std::vector<std::vector<ArchiveEntry>>{{{"l", "out/escaped", Kind::Symlink}},
+                                                                      {{"out/escaped.txt", "x"}}}) {
+        EXPECT_THROW(extract(entries, ArchiveFormat::Tar), install::ulveston::ArchiveEntryOutsideDestinationException);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(destination() / "l")));
+        expectNothingOutside();
+    }
+}
+
+TEST_F(Extraction, HardLinksGoOnlyToFilesExtractedBefore) {
+    extract({{"a.txt", "same"}, {"b.txt", "a.txt", Kind::Hardlink}}, ArchiveFormat::Tar);
+    EXPECT_EQ(readFile(destination() / "b.txt"), "same");
+    EXPECT_EQ(fs::hard_link_count(destination() / "a.txt"), 2u);
+    EXPECT_THROW(extract({{"sub/", "", Kind::Folder}, {"c", "sub", Kind::Hardlink}}, ArchiveFormat::Tar),
+                 install::ulveston::ArchiveEntryOutsideDestinationException);
+}
+
+TEST_F(Extraction, CheckingLinksHasABound) {
+    std::string deep;
+    for (int i = 0; i < 2000; ++i) deep += "x/";
+    std::vector<ArchiveEntry> entries;
+    for (int i = 0; i < 600; ++i) entries.push_back({"link" + std::to_string(i), deep, Kind::Symlink});
+    EXPECT_THROW(extract(entries, ArchiveFormat::Tar), install::ulveston::ArchiveEntryOutsideDestinationException);
+    EXPECT_TRUE(fs::is_empty(destination()));
+}
+
 TEST_F(Extraction, ADeclaredLengthCountsAgainstTheLimit) {
     std::ofstream(archive(), std::ios::binary) << harlowen_test::zipDeclaringLength("big.txt", "tiny", 5000);
     EXPECT_THROW(install::ulveston::extract(u16(archive()), u16(destination()), 4096), std::runtime_error);

@@ -8,7 +8,9 @@
 #include <climits>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <stdexcept>
+#include <vector>
 
 #include "install/ulveston/extract.h"
 
@@ -17,6 +19,8 @@ namespace {
 
 // The kernel gives up after as many links in one lookup.
 constexpr int kMaxLinksFollowed = 40;
+// Resolution steps for all links of one archive together, so that no archive can keep the check busy for long.
+constexpr size_t kMaxResolutionSteps = 1'000'000;
 
 std::string_view parentOf(std::string_view place) {
     const size_t slash = place.rfind('/');
@@ -44,14 +48,27 @@ bool prependTarget(std::deque<std::string>& rest, const std::string& target) {
     return true;
 }
 
-std::string joined(const std::vector<std::string>& parts) {
-    std::string path;
-    for (const auto& part : parts) {
-        if (!path.empty()) path += '/';
-        path += part;
+// A relative path that grows and shrinks one part at a time.
+class PartStack {
+public:
+    explicit PartStack(std::string_view path) {
+        for (auto& part : partsOf(path)) push(part);
     }
-    return path;
-}
+    bool empty() const { return starts_.empty(); }
+    void push(const std::string& part) {
+        starts_.push_back(path_.size());
+        path_ += (path_.empty() ? "" : "/") + part;
+    }
+    void pop() {
+        path_.resize(starts_.back());
+        starts_.pop_back();
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::vector<size_t> starts_;
+};
 
 class Descriptor {
 public:
@@ -77,9 +94,22 @@ private:
 
 }  // namespace
 
+PendingLinks::PendingLinks(const EntryPathGuard& guard) : guard_(guard) {
+    const auto destination = guard_.onDisk("");
+    std::error_code error;
+    for (std::filesystem::recursive_directory_iterator it(destination, error), end; !error && it != end; it.increment(error)) {
+        if (it->is_symlink(error)) {
+            links_[it->path().lexically_relative(destination).generic_string()] = {
+                std::filesystem::read_symlink(it->path(), error).string(), ""};
+        }
+    }
+    if (error) throw std::runtime_error("cannot read the destination " + destination.string() + ": " + error.message());
+}
+
 void PendingLinks::add(const std::string& place, const std::string& target, const std::string& entryName) {
     if (place.empty()) refuseEntry(entryName, "a link in place of the destination");
     if (target.empty()) refuseEntry(entryName, "empty link target");
+    if (target.size() >= PATH_MAX) refuseEntry(entryName, "link target too long");
     refuseAtOrBelowLink(std::string(parentOf(place)), entryName);
     links_[place] = {target, entryName};
 }
@@ -87,18 +117,20 @@ void PendingLinks::add(const std::string& place, const std::string& target, cons
 void PendingLinks::refuseAtOrBelowLink(const std::string& place, const std::string& entryName) const {
     if (links_.empty()) return;
     for (size_t slash = place.find('/'); slash != std::string::npos; slash = place.find('/', slash + 1)) {
-        if (links_.contains(std::string_view(place).substr(0, slash))) refuseEntry(entryName, "goes through a link");
+        if (links_.contains(place.substr(0, slash))) refuseEntry(entryName, "goes through a link");
     }
     if (links_.contains(place)) refuseEntry(entryName, "takes the place of a link");
 }
 
 void PendingLinks::makeAll() const {
+    size_t stepsLeft = kMaxResolutionSteps;
     for (const auto& [place, link] : links_) {
-        if (!staysInside(place, link)) refuseEntry(link.entryName + " -> " + link.target, "leads out of the destination");
+        if (!link.entryName.empty() && !staysInside(place, link, stepsLeft)) refuseEntry(link.entryName + " -> " + link.target, "leads out of the destination");
     }
     std::vector<std::string> made;
     try {
         for (const auto& [place, link] : links_) {
+            if (link.entryName.empty()) continue;
             make(place, link);
             made.push_back(place);
         }
@@ -109,37 +141,34 @@ void PendingLinks::makeAll() const {
     }
 }
 
-// Resolves the target as the kernel would, one part at a time, without touching anything outside.
-bool PendingLinks::staysInside(const std::string& place, const Link& link) const {
-    std::vector<std::string> resolved = partsOf(parentOf(place));
+// Resolves the target as the kernel would, one part at a time, on the links alone: nothing else on disk can
+// redirect a path.
+bool PendingLinks::staysInside(const std::string& place, const Link& link, size_t& stepsLeft) const {
+    PartStack resolved(parentOf(place));
     std::deque<std::string> rest;
     if (!prependTarget(rest, link.target)) return false;
     int followed = 0;
     while (!rest.empty()) {
+        if (stepsLeft-- == 0) refuseEntry(link.entryName, "too many links to check");
         std::string part = std::move(rest.front());
         rest.pop_front();
         if (part == "..") {
             if (resolved.empty()) return false;
-            resolved.pop_back();
+            resolved.pop();
             continue;
         }
-        resolved.push_back(std::move(part));
-        if (const auto target = linkTargetAt(joined(resolved))) {
-            resolved.pop_back();
+        resolved.push(part);
+        if (const std::string* target = linkTargetAt(resolved.path())) {
+            resolved.pop();
             if (++followed > kMaxLinksFollowed || !prependTarget(rest, *target)) return false;
         }
     }
     return true;
 }
 
-std::optional<std::string> PendingLinks::linkTargetAt(const std::string& place) const {
-    if (const auto link = links_.find(place); link != links_.end()) return link->second.target;
-    char target[PATH_MAX];
-    const ssize_t length = ::readlink(guard_.onDisk(place).c_str(), target, sizeof target);
-    if (length < 0) return std::nullopt;
-    // A target too long to read whole is treated as leading out.
-    if (static_cast<size_t>(length) == sizeof target) return "/";
-    return std::string(target, static_cast<size_t>(length));
+const std::string* PendingLinks::linkTargetAt(const std::string& place) const {
+    const auto link = links_.find(place);
+    return link == links_.end() ? nullptr : &link->second.target;
 }
 
 // Walks to the link's folder without following any link, making missing folders on the way.

@@ -1,10 +1,7 @@
 #pragma once
 
-#include <map>
-#include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
+#include <unordered_map>
 
 #include "EntryPathGuard.h"
 
@@ -12,10 +9,12 @@ namespace install::ulveston {
 
 // Symbolic links of an archive, made only after every other entry is on disk, so that no entry is written
 // through them and no link is judged before the links it depends on are known. A link is made only when its
-// target, resolved through every link of the archive and every link already on disk, stays in the destination.
+// target, resolved through every link of the archive and every link that was in the destination before, stays
+// in the destination.
 class PendingLinks {
 public:
-    explicit PendingLinks(const EntryPathGuard& guard) : guard_(guard) {}
+    // Notes the links already in the destination, in one walk.
+    explicit PendingLinks(const EntryPathGuard& guard);
 
     // A later link of the same place replaces an earlier one.
     void add(const std::string& place, const std::string& target, const std::string& entryName);
@@ -27,14 +26,14 @@ public:
 private:
     struct Link {
         std::string target;
-        std::string entryName;
+        std::string entryName;  // empty for a link that was there before
     };
-    bool staysInside(const std::string& place, const Link& link) const;
-    std::optional<std::string> linkTargetAt(const std::string& place) const;
+    bool staysInside(const std::string& place, const Link& link, size_t& stepsLeft) const;
+    const std::string* linkTargetAt(const std::string& place) const;
     void make(const std::string& place, const Link& link) const;
 
     const EntryPathGuard& guard_;
-    std::map<std::string, Link, std::less<>> links_;
+    std::unordered_map<std::string, Link> links_;
 };
 
 }  // namespace install::ulveston

@@ -148,7 +148,9 @@ void extract(const std::u16string& archivePath, const std::u16string& destinatio
             links.add(guard.placeOf(name), target ? target : "", name);
             continue;
         }
-        if (type != AE_IFREG && type != AE_IFDIR) refuseEntry(name, "not a file, folder or link");
+        // Tar readers leave the type of a hard link unset.
+        const bool hardlink = archive_entry_hardlink(entry) != nullptr;
+        if (!hardlink && type != AE_IFREG && type != AE_IFDIR) refuseEntry(name, "not a file, folder or link");
         placeEntry(entry, name, guard, links);
         const std::uint64_t declaredLength = declaredLengthOf(entry);
         budget.claim(declaredLength, name);
