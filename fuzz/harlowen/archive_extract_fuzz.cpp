@@ -1,6 +1,6 @@
-// Any bytes as the downloaded product metadata archive, through the online adapter's extraction and reading of
-// products: every failure must be a coded adapter exception, no product may come from the sentinel folder beside the
-// adapter's folder, nothing may appear beside it and no link may lead out of it.
+// Any bytes as the downloaded product metadata archive, through the online adapter's extraction and reading
+// of products: every failure must be a coded adapter exception, no product may come from the sentinel folder
+// beside the adapter's folder, nothing may appear beside it and no link may lead out of it.
 #include <stdlib.h>
 #include <sys/stat.h>
 
@@ -46,16 +46,19 @@ struct Scene {
 class FuzzedAdapter : public install::harlowen::OnlineProductRepoAdapter {
 public:
     FuzzedAdapter(const Scene& scene, const uint8_t* data, size_t size)
-        : OnlineProductRepoAdapter(u"R", u"S", u"installer", u"token", u"1", u"fuzz", 1), scene_(scene),
+        : OnlineProductRepoAdapter(u"R", u"S", u"installer", u"token", u"1", u"fuzz", 1),
+          scene_(scene),
           data_(reinterpret_cast<const char*>(data), size) {}
 
 protected:
     install::zarrinel::BrandethInstallDataResponse callBrandethClient(
         const install::zarrinel::BrandethConfiguration&) override {
-        return {"http://fuzz.invalid", {false, install::akamaitoken::TokenGeneratorType::QueryString, 0}, {}, 1};
+        return {
+            "http://fuzz.invalid", {false, install::akamaitoken::TokenGeneratorType::QueryString, 0}, {}, 1};
     }
     void downloadFile(const std::string&, const std::u16string& target) override {
-        std::ofstream(fl::i18n::to_string(target), std::ios::binary).write(data_.data(), static_cast<std::streamsize>(data_.size()));
+        std::ofstream(fl::i18n::to_string(target), std::ios::binary)
+            .write(data_.data(), static_cast<std::streamsize>(data_.size()));
     }
     void logInstallerMessage(const std::wstring&) override {}
     std::u16string getTempFolder() override { return fl::i18n::to_ustring(scene_.adapterFolder.string()); }
@@ -86,14 +89,16 @@ void expectContained(const Scene& scene, size_t inputSize) {
     for (const auto& entry : fs::recursive_directory_iterator(scene.adapterFolder)) {
         struct stat info {};
         if (::lstat(entry.path().c_str(), &info) != 0) fault("cannot inspect " + entry.path().string());
-        if (S_ISREG(info.st_mode) && counted.insert(info.st_ino).second) lengths += static_cast<std::uintmax_t>(info.st_size);
+        if (S_ISREG(info.st_mode) && counted.insert(info.st_ino).second)
+            lengths += static_cast<std::uintmax_t>(info.st_size);
         if (!S_ISLNK(info.st_mode)) continue;
         std::error_code error;
         const auto rest = fs::relative(fs::weakly_canonical(entry.path(), error), inside);
         if (!error && (rest.empty() || *rest.begin() == "..")) fault(entry.path().string() + " leads out");
     }
     // The downloaded archive itself lies there too.
-    if (lengths > install::ulveston::kMaxExtractedBytes + inputSize) fault("the files grew past the extraction limit");
+    if (lengths > install::ulveston::kMaxExtractedBytes + inputSize)
+        fault("the files grew past the extraction limit");
 }
 
 }  // namespace
@@ -102,7 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const Scene scene;
     FuzzedAdapter adapter(scene, data, size);
     try {
-        if (adapter.getProducts().contains(u"secret")) fault("a product from outside the adapter's folder was read");
+        if (adapter.getProducts().contains(u"secret"))
+            fault("a product from outside the adapter's folder was read");
     } catch (const install::harlowen::RepoAdapterException&) {
         // Refusals and damaged archives are expected, coded.
     } catch (const std::exception& error) {

@@ -111,20 +111,22 @@ void OnlineProductRepoAdapter::cleanUp() {
     tempFolderRemoved_ = true;
 }
 
-// An earlier attempt may have left part of an archive behind, and cleanUp may have removed the folder: the products
-// must come from this download alone, in a folder that nobody else can have put anything in.
+// An earlier attempt may have left part of an archive behind, and cleanUp may have removed the folder: the
+// products must come from this download alone, in a folder that nobody else can have put anything in.
 std::u16string OnlineProductRepoAdapter::emptyTempFolder() {
     const std::u16string folder = getTempFolder();
     const std::string path = to_string(folder);
     if (!tempFolderRemoved_ && isPrivateFolder(path)) {
-        for (const auto& entry : std::filesystem::directory_iterator(path)) std::filesystem::remove_all(entry.path());
+        for (const auto& entry : std::filesystem::directory_iterator(path))
+            std::filesystem::remove_all(entry.path());
         return folder;
     }
     if (::mkdir(path.c_str(), 0700) == 0) {
         tempFolderRemoved_ = false;
         return folder;
     }
-    if (errno != EEXIST) throw std::runtime_error("cannot create the temporary folder " + path + ": " + std::strerror(errno));
+    if (errno != EEXIST)
+        throw std::runtime_error("cannot create the temporary folder " + path + ": " + std::strerror(errno));
     // Someone else has taken the name meanwhile.
     tempFolder_ = fs::tmpnam(u"", u"", u"");
     tempFolderRemoved_ = false;

@@ -69,10 +69,12 @@ TEST_F(Extraction, RefusesEveryEntryThatWouldLeaveTheDestination) {
         {"absolute link", {{"link", "/etc", Kind::Symlink}}},
         {"link upwards", {{"link", "../escaped", Kind::Symlink}}},
         {"deep link upwards", {{"a/b/link", "../../../escaped", Kind::Symlink}}},
-        {"through a link", {{"sub/", "", Kind::Folder}, {"link", "sub", Kind::Symlink}, {"link/file.txt", "x"}}},
+        {"through a link",
+         {{"sub/", "", Kind::Folder}, {"link", "sub", Kind::Symlink}, {"link/file.txt", "x"}}},
         {"link via link", {{"d/l", "..", Kind::Symlink}, {"l2", "d/l/..", Kind::Symlink}}},
         {"link named with /.", {{"sub/", "", Kind::Folder}, {"p/.", "../escaped", Kind::Symlink}}},
-        {"link redirected by a later link", {{"q", "d/y/../escaped", Kind::Symlink}, {"d/y", "..", Kind::Symlink}}},
+        {"link redirected by a later link",
+         {{"q", "d/y/../escaped", Kind::Symlink}, {"d/y", "..", Kind::Symlink}}},
         {"links in a loop out", {{"a", "b/..", Kind::Symlink}, {"b", "a/x", Kind::Symlink}}},
         {"hard link upwards", {{"hard", "../archive", Kind::Hardlink}}},
         {"hard link absolute", {{"hard", "/etc/passwd", Kind::Hardlink}}},
@@ -127,7 +129,8 @@ TEST_F(Extraction, LinksAlreadyInTheDestinationCountToo) {
     fs::create_directory_symlink(scratch.path(), destination() / "out");
     for (const auto& entries : std::vector<std::vector<ArchiveEntry>>{{{"l", "out/escaped", Kind::Symlink}},
                                                                       {{"out/escaped.txt", "x"}}}) {
-        EXPECT_THROW(extract(entries, ArchiveFormat::Tar), install::ulveston::ArchiveEntryOutsideDestinationException);
+        EXPECT_THROW(extract(entries, ArchiveFormat::Tar),
+                     install::ulveston::ArchiveEntryOutsideDestinationException);
         EXPECT_FALSE(fs::exists(fs::symlink_status(destination() / "l")));
         expectNothingOutside();
     }
@@ -146,7 +149,8 @@ TEST_F(Extraction, CheckingLinksHasABound) {
     for (int i = 0; i < 2000; ++i) deep += "x/";
     std::vector<ArchiveEntry> entries;
     for (int i = 0; i < 600; ++i) entries.push_back({"link" + std::to_string(i), deep, Kind::Symlink});
-    EXPECT_THROW(extract(entries, ArchiveFormat::Tar), install::ulveston::ArchiveEntryOutsideDestinationException);
+    EXPECT_THROW(extract(entries, ArchiveFormat::Tar),
+                 install::ulveston::ArchiveEntryOutsideDestinationException);
     EXPECT_TRUE(fs::is_empty(destination()));
 }
 
@@ -159,12 +163,14 @@ TEST_F(Extraction, ADeclaredLengthCountsAgainstTheLimit) {
 }
 
 TEST_F(Extraction, LengthsOfAllFilesAddUp) {
-    harlowen_test::writeArchive(archive(), {{"a.txt", std::string(700, 'a')}, {"b.txt", std::string(700, 'b')}});
+    harlowen_test::writeArchive(archive(),
+                                {{"a.txt", std::string(700, 'a')}, {"b.txt", std::string(700, 'b')}});
     EXPECT_THROW(install::ulveston::extract(u16(archive()), u16(destination()), 1000), std::runtime_error);
 }
 
 TEST_F(Extraction, FoldersStayUsableWhateverTheirStoredPermissions) {
-    extract({{"locked/", "", Kind::Folder, 0}, {"locked/file.txt", "x", Kind::File, 0200}}, ArchiveFormat::Tar);
+    extract({{"locked/", "", Kind::Folder, 0}, {"locked/file.txt", "x", Kind::File, 0200}},
+            ArchiveFormat::Tar);
     EXPECT_EQ(readFile(destination() / "locked/file.txt"), "x");
     EXPECT_NO_THROW(fs::remove_all(destination()));
 }

@@ -1,5 +1,6 @@
-// The online adapter against a server that answers badly on purpose: every answer must end either in products read
-// from the adapter's own folder or in a coded adapter exception, and nothing beside that folder may be touched.
+// The online adapter against a server that answers badly on purpose: every answer must end either in products
+// read from the adapter's own folder or in a coded adapter exception, and nothing beside that folder may be
+// touched.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,7 +64,8 @@ protected:
         ::setenv("ZARRINEL_TIMEOUT_MS", "2000", 1);
         ::setenv("SOVARINE_STALL_TIMEOUT_SECONDS", "1", 1);
         ::setenv("TMPDIR", tmp.path().c_str(), 1);
-        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "all_proxy", "ALL_PROXY"}) ::unsetenv(name);
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "all_proxy", "ALL_PROXY"})
+            ::unsetenv(name);
         tmp.write("sentinel/secret.product.json", productJson("secret", {"win64"}));
         tmp.write("sentinel/R1/beta/7/brandeth.zip",
                   harlowen_test::archiveBytes({{"secret.product.json", productJson("secret", {"win64"})}}));
@@ -89,7 +91,8 @@ protected:
         return found;
     }
 
-    // Nothing outside the adapter's folders changed, no link inside them leads out, no file grew past the limit.
+    // Nothing outside the adapter's folders changed, no link inside them leads out, no file grew past the
+    // limit.
     void expectContained() const {
         EXPECT_EQ(snapshot(sentinel()), sentinelBefore) << "the sentinel folder changed";
         for (const auto& folder : adapterFolders()) {
@@ -144,15 +147,22 @@ TEST_F(HostileServer, LinksNeverLeadOutOfTheFolder) {
     const std::string secret = "../sentinel/secret.product.json";
     const std::vector<HostileCase> cases{
         {"link named with /.",
-         [&] { serveArchive({kAlpha, {"p.product.json/.", secret, Kind::Symlink}}, ArchiveFormat::Tar); }, "1810"},
+         [&] {
+             serveArchive({kAlpha, {"p.product.json/.", secret, Kind::Symlink}}, ArchiveFormat::Tar);
+         },
+         "1810"},
         {"link redirected by a later link (tar)",
          [&] {
-             serveArchive({kAlpha, {"q.product.json", "d/y/" + secret, Kind::Symlink}, {"d/y", "..", Kind::Symlink}},
-                          ArchiveFormat::Tar);
+             serveArchive(
+                 {kAlpha, {"q.product.json", "d/y/" + secret, Kind::Symlink}, {"d/y", "..", Kind::Symlink}},
+                 ArchiveFormat::Tar);
          },
          "1810"},
         {"link redirected by a later link (zip)",
-         [&] { serveArchive({kAlpha, {"q.product.json", "d/y/" + secret, Kind::Symlink}, {"d/y", "..", Kind::Symlink}}); },
+         [&] {
+             serveArchive(
+                 {kAlpha, {"q.product.json", "d/y/" + secret, Kind::Symlink}, {"d/y", "..", Kind::Symlink}});
+         },
          "1810"},
         {"hard link to a link redirected later",
          [&] {
@@ -163,10 +173,23 @@ TEST_F(HostileServer, LinksNeverLeadOutOfTheFolder) {
                           ArchiveFormat::Tar);
          },
          "1810"},
-        {"absolute link", [&] { serveArchive({kAlpha, {"s.product.json", (sentinel() / "secret.product.json").string(), Kind::Symlink}}); }, "1810"},
-        {"link upwards", [&] { serveArchive({kAlpha, {"s.product.json", secret, Kind::Symlink}}, ArchiveFormat::Tar); }, "1810"},
+        {"absolute link",
+         [&] {
+             serveArchive(
+                 {kAlpha, {"s.product.json", (sentinel() / "secret.product.json").string(), Kind::Symlink}});
+         },
+         "1810"},
+        {"link upwards",
+         [&] {
+             serveArchive({kAlpha, {"s.product.json", secret, Kind::Symlink}}, ArchiveFormat::Tar);
+         },
+         "1810"},
         {"link through a link to a folder inside",
-         [&] { serveArchive({{"sub/a.product.json", kAlpha.content}, {"d", "sub", Kind::Symlink}, {"l.product.json", "d/a.product.json", Kind::Symlink}}); },
+         [&] {
+             serveArchive({{"sub/a.product.json", kAlpha.content},
+                           {"d", "sub", Kind::Symlink},
+                           {"l.product.json", "d/a.product.json", Kind::Symlink}});
+         },
          ""},
     };
     for (const auto& hostile : cases) run(hostile);
@@ -176,28 +199,73 @@ TEST_F(HostileServer, ArchivesThatWouldWriteOutsideOrGrowWithoutBoundAreRefused)
     const std::string planted = (sentinel() / "planted.product.json").string();
     const std::vector<HostileCase> cases{
         {"declared length far past the limit",
-         [&] { server.serve(kMetadataPath, {200, harlowen_test::zipDeclaringLength("big.product.json", "{}", 0xF0000000u)}); },
+         [&] {
+             server.serve(kMetadataPath,
+                          {200, harlowen_test::zipDeclaringLength("big.product.json", "{}", 0xF0000000u)});
+         },
          "1810"},
-        {"declared length within the limit", [&] {
-             server.serve(kMetadataPath, {200, harlowen_test::zipDeclaringLength("notes.txt", "short", 4096)});
-         }, "any"},
-        {"parent in zip", [&] { serveArchive({kAlpha, {"../sentinel/planted.product.json", "x"}}); }, "1810"},
-        {"parent in tar", [&] { serveArchive({kAlpha, {"../sentinel/planted.product.json", "x"}}, ArchiveFormat::Tar); }, "1810"},
-        {"absolute in zip", [&] { serveArchive({kAlpha, {planted, "x"}}); }, "1810"},
-        {"absolute in tar", [&] { serveArchive({kAlpha, {planted, "x"}}, ArchiveFormat::Tar); }, "1810"},
-        {"fifo", [&] { serveArchive({kAlpha, {"pipe.product.json", "", Kind::Fifo}}, ArchiveFormat::Tar); }, "1810"},
-        {"long name", [&] { serveArchive({kAlpha, {std::string(300, 'n') + ".product.json", "{}"}}, ArchiveFormat::Tar); }, "1810"},
-        {"long path", [&] {
+        {"declared length within the limit",
+         [&] {
+             server.serve(kMetadataPath,
+                          {200, harlowen_test::zipDeclaringLength("notes.txt", "short", 4096)});
+         },
+         "any"},
+        {"parent in zip",
+         [&] {
+             serveArchive({kAlpha, {"../sentinel/planted.product.json", "x"}});
+         },
+         "1810"},
+        {"parent in tar",
+         [&] {
+             serveArchive({kAlpha, {"../sentinel/planted.product.json", "x"}}, ArchiveFormat::Tar);
+         },
+         "1810"},
+        {"absolute in zip",
+         [&] {
+             serveArchive({kAlpha, {planted, "x"}});
+         },
+         "1810"},
+        {"absolute in tar",
+         [&] {
+             serveArchive({kAlpha, {planted, "x"}}, ArchiveFormat::Tar);
+         },
+         "1810"},
+        {"fifo",
+         [&] {
+             serveArchive({kAlpha, {"pipe.product.json", "", Kind::Fifo}}, ArchiveFormat::Tar);
+         },
+         "1810"},
+        {"long name",
+         [&] {
+             serveArchive({kAlpha, {std::string(300, 'n') + ".product.json", "{}"}}, ArchiveFormat::Tar);
+         },
+         "1810"},
+        {"long path",
+         [&] {
              std::string deep;
              for (int i = 0; i < 40; ++i) deep += std::string(120, 'd') + "/";
              serveArchive({kAlpha, {deep + "x.product.json", "{}"}}, ArchiveFormat::Tar);
-         }, "1810"},
-        {"non-UTF-8 name", [&] { serveArchive({kAlpha, {"\xff\xfe.txt", "x"}}, ArchiveFormat::Tar); }, ""},
-        {"folder without permissions", [&] {
-             serveArchive({kAlpha, {"locked/", "", Kind::Folder, 0}, {"locked/inner/file.txt", "x"}, {"closed/", "", Kind::Folder, 0111}},
+         },
+         "1810"},
+        {"non-UTF-8 name",
+         [&] {
+             serveArchive({kAlpha, {"\xff\xfe.txt", "x"}}, ArchiveFormat::Tar);
+         },
+         ""},
+        {"folder without permissions",
+         [&] {
+             serveArchive({kAlpha,
+                           {"locked/", "", Kind::Folder, 0},
+                           {"locked/inner/file.txt", "x"},
+                           {"closed/", "", Kind::Folder, 0111}},
                           ArchiveFormat::Tar);
-         }, ""},
-        {"malformed product file", [&] { serveArchive({kAlpha, {"broken.product.json", "[1, 2"}}); }, "1810"},
+         },
+         ""},
+        {"malformed product file",
+         [&] {
+             serveArchive({kAlpha, {"broken.product.json", "[1, 2"}});
+         },
+         "1810"},
     };
     for (const auto& hostile : cases) run(hostile);
 }
@@ -206,7 +274,11 @@ TEST_F(HostileServer, BadAnswersGiveCodedFailures) {
     const std::vector<HostileCase> cases{
         {"empty URL base", [&] { serveInstallData(""); }, "1805"},
         {"URL base on the local disk", [&] { serveInstallData("file://" + sentinel().string()); }, "1805"},
-        {"service fails", [&] { server.serve(kInstallData, {500, "{}", "application/json"}); }, "1804"},
+        {"service fails",
+         [&] {
+             server.serve(kInstallData, {500, "{}", "application/json"});
+         },
+         "1804"},
         {"service redirects to itself",
          [&] {
              CannedResponse loop{302, "", "text/plain"};
@@ -214,8 +286,16 @@ TEST_F(HostileServer, BadAnswersGiveCodedFailures) {
              server.serve(kInstallData, loop);
          },
          "1805"},
-        {"archive missing", [&] { server.serve(kMetadataPath, {404, "gone", "text/plain"}); }, "1807"},
-        {"archive fails", [&] { server.serve(kMetadataPath, {500, "", "text/plain"}); }, "1807"},
+        {"archive missing",
+         [&] {
+             server.serve(kMetadataPath, {404, "gone", "text/plain"});
+         },
+         "1807"},
+        {"archive fails",
+         [&] {
+             server.serve(kMetadataPath, {500, "", "text/plain"});
+         },
+         "1807"},
         {"archive redirects to itself",
          [&] {
              CannedResponse loop{302, "", "text/plain"};

@@ -130,7 +130,8 @@ TEST(InstallData, TakesOnlyAWebAddressAsURLBase) {
     EXPECT_EQ(BrandethInstallDataResponse::fromJson(withBase("http://h")).getURLBase(), "http://h");
     for (const std::string base : {"", "http://", "file:///etc", "ftp://h/x", "h/x", "//h/x"}) {
         SCOPED_TRACE(base);
-        EXPECT_THROW(BrandethInstallDataResponse::fromJson(withBase(base)), install::zarrinel::BrandethClientException);
+        EXPECT_THROW(BrandethInstallDataResponse::fromJson(withBase(base)),
+                     install::zarrinel::BrandethClientException);
     }
 }
 

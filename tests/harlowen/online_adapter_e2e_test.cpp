@@ -60,7 +60,8 @@ protected:
     }
 
     void serveInstallData(bool signURLs) {
-        server.serve(kInstallData, {200, harlowen_test::installDataJson(server.url() + "/files", signURLs), "application/json"});
+        server.serve(kInstallData, {200, harlowen_test::installDataJson(server.url() + "/files", signURLs),
+                                    "application/json"});
     }
     void serveArchive(int update, const std::vector<ArchiveEntry>& entries) {
         server.serve(metadataPath(update), {200, harlowen_test::archiveBytes(entries)});

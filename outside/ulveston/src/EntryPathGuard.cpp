@@ -13,7 +13,8 @@ void refuseEntry(const std::string& what, const std::string& why) {
 // Longer paths could be written only in pieces, and could not be removed again in one call.
 EntryPathGuard::EntryPathGuard(std::filesystem::path destination)
     : destination_(std::move(destination)),
-      longestPlace_(destination_.native().size() + 1 < PATH_MAX ? PATH_MAX - 2 - destination_.native().size() : 0) {}
+      longestPlace_(destination_.native().size() + 1 < PATH_MAX ? PATH_MAX - 2 - destination_.native().size()
+                                                                : 0) {}
 
 std::string EntryPathGuard::placeOf(const std::string& entryPath) const {
     if (entryPath.empty()) refuseEntry(entryPath, "empty path");

@@ -11,8 +11,8 @@ public:
     explicit EntryPathGuard(std::filesystem::path destination);
 
     // The entry's place relative to the destination, "/"-separated without "." or empty parts ("" is the
-    // destination itself). Throws ArchiveEntryOutsideDestinationException for absolute names, "..", backslashes,
-    // and names too long to be reached on disk.
+    // destination itself). Throws ArchiveEntryOutsideDestinationException for absolute names, "..",
+    // backslashes, and names too long to be reached on disk.
     std::string placeOf(const std::string& entryPath) const;
     std::filesystem::path onDisk(const std::string& place) const { return destination_ / place; }
 

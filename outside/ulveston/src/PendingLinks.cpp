@@ -19,7 +19,8 @@ namespace {
 
 // The kernel gives up after as many links in one lookup.
 constexpr int kMaxLinksFollowed = 40;
-// Resolution steps for all links of one archive together, so that no archive can keep the check busy for long.
+// Resolution steps for all links of one archive together, so that no archive can keep the check busy for
+// long.
 constexpr size_t kMaxResolutionSteps = 1'000'000;
 
 std::string_view parentOf(std::string_view place) {
@@ -97,13 +98,16 @@ private:
 PendingLinks::PendingLinks(const EntryPathGuard& guard) : guard_(guard) {
     const auto destination = guard_.onDisk("");
     std::error_code error;
-    for (std::filesystem::recursive_directory_iterator it(destination, error), end; !error && it != end; it.increment(error)) {
+    for (std::filesystem::recursive_directory_iterator it(destination, error), end; !error && it != end;
+         it.increment(error)) {
         if (it->is_symlink(error)) {
             links_[it->path().lexically_relative(destination).generic_string()] = {
                 std::filesystem::read_symlink(it->path(), error).string(), ""};
         }
     }
-    if (error) throw std::runtime_error("cannot read the destination " + destination.string() + ": " + error.message());
+    if (error)
+        throw std::runtime_error("cannot read the destination " + destination.string() + ": " +
+                                 error.message());
 }
 
 void PendingLinks::add(const std::string& place, const std::string& target, const std::string& entryName) {
@@ -125,7 +129,8 @@ void PendingLinks::refuseAtOrBelowLink(const std::string& place, const std::stri
 void PendingLinks::makeAll() const {
     size_t stepsLeft = kMaxResolutionSteps;
     for (const auto& [place, link] : links_) {
-        if (!link.entryName.empty() && !staysInside(place, link, stepsLeft)) refuseEntry(link.entryName + " -> " + link.target, "leads out of the destination");
+        if (!link.entryName.empty() && !staysInside(place, link, stepsLeft))
+            refuseEntry(link.entryName + " -> " + link.target, "leads out of the destination");
     }
     std::vector<std::string> made;
     try {
@@ -179,7 +184,8 @@ void PendingLinks::make(const std::string& place, const Link& link) const {
     for (size_t slash = place.find('/'); slash != std::string::npos; slash = place.find('/', begin)) {
         const std::string part = place.substr(begin, slash - begin);
         begin = slash + 1;
-        if (::mkdirat(folder.get(), part.c_str(), 0755) != 0 && errno != EEXIST) failLink(link.entryName, "cannot make " + part);
+        if (::mkdirat(folder.get(), part.c_str(), 0755) != 0 && errno != EEXIST)
+            failLink(link.entryName, "cannot make " + part);
         const int next = ::openat(folder.get(), part.c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0) failLink(link.entryName, "cannot enter " + part);
         folder.reset(next);

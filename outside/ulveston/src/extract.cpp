@@ -48,14 +48,15 @@ ReadArchive openArchive(const std::string& path) {
     return reader;
 }
 
-// Bounds what the extracted files' lengths add up to. A length declared in a header counts even when no data backs
-// it, since the file is made that long when its entry is finished.
+// Bounds what the extracted files' lengths add up to. A length declared in a header counts even when no data
+// backs it, since the file is made that long when its entry is finished.
 class LengthBudget {
 public:
     explicit LengthBudget(std::uint64_t limit) : limit_(limit), left_(limit) {}
     void claim(std::uint64_t bytes, const std::string& entry) {
         if (bytes > left_) {
-            throw std::runtime_error("archive expands beyond " + std::to_string(limit_) + " bytes at " + entry);
+            throw std::runtime_error("archive expands beyond " + std::to_string(limit_) + " bytes at " +
+                                     entry);
         }
         left_ -= bytes;
     }
@@ -92,7 +93,8 @@ std::uint64_t declaredLengthOf(archive_entry* entry) {
 }
 
 // Points a file, folder or hard link at its place inside the destination, or refuses it.
-void placeEntry(archive_entry* entry, const std::string& name, const EntryPathGuard& guard, const PendingLinks& links) {
+void placeEntry(archive_entry* entry, const std::string& name, const EntryPathGuard& guard,
+                const PendingLinks& links) {
     const std::string place = guard.placeOf(name);
     links.refuseAtOrBelowLink(place, name);
     archive_entry_set_pathname(entry, guard.onDisk(place).c_str());
@@ -150,7 +152,8 @@ void extract(const std::u16string& archivePath, const std::u16string& destinatio
         }
         // Tar readers leave the type of a hard link unset.
         const bool hardlink = archive_entry_hardlink(entry) != nullptr;
-        if (!hardlink && type != AE_IFREG && type != AE_IFDIR) refuseEntry(name, "not a file, folder or link");
+        if (!hardlink && type != AE_IFREG && type != AE_IFDIR)
+            refuseEntry(name, "not a file, folder or link");
         placeEntry(entry, name, guard, links);
         const std::uint64_t declaredLength = declaredLengthOf(entry);
         budget.claim(declaredLength, name);

@@ -35,7 +35,9 @@ void writeEntries(archive* writer, const std::vector<ArchiveEntry>& entries) {
                 archive_entry_set_filetype(entry.get(), AE_IFREG);
                 archive_entry_set_hardlink(entry.get(), item.content.c_str());
                 break;
-            case ArchiveEntry::Kind::Fifo: archive_entry_set_filetype(entry.get(), AE_IFIFO); break;
+            case ArchiveEntry::Kind::Fifo:
+                archive_entry_set_filetype(entry.get(), AE_IFIFO);
+                break;
         }
         const unsigned defaultPermissions = item.kind == ArchiveEntry::Kind::Folder ? 0755 : 0644;
         archive_entry_set_perm(entry.get(), item.permissions != 0 ? item.permissions : defaultPermissions);
@@ -75,7 +77,8 @@ void putLittleEndian(std::string& out, std::uint32_t value, int bytes) {
 
 }  // namespace
 
-std::string zipDeclaringLength(const std::string& name, const std::string& content, std::uint32_t declaredLength) {
+std::string zipDeclaringLength(const std::string& name, const std::string& content,
+                               std::uint32_t declaredLength) {
     const auto size = static_cast<std::uint32_t>(content.size());
     const auto nameLength = static_cast<std::uint32_t>(name.size());
     // Version 2.0, no flags, stored, a valid DOS date, CRC, stored size, claimed length.
@@ -99,15 +102,15 @@ std::string zipDeclaringLength(const std::string& name, const std::string& conte
     putLittleEndian(zip, 0x02014b50, 4);
     putLittleEndian(zip, 20, 2);
     common(zip);
-    putLittleEndian(zip, 0, 2);   // comment length
-    putLittleEndian(zip, 0, 2);   // disk
-    putLittleEndian(zip, 0, 2);   // internal attributes
-    putLittleEndian(zip, 0, 4);   // external attributes
-    putLittleEndian(zip, 0, 4);   // local header offset
+    putLittleEndian(zip, 0, 2);  // comment length
+    putLittleEndian(zip, 0, 2);  // disk
+    putLittleEndian(zip, 0, 2);  // internal attributes
+    putLittleEndian(zip, 0, 4);  // external attributes
+    putLittleEndian(zip, 0, 4);  // local header offset
     zip += name;
     const auto centralSize = static_cast<std::uint32_t>(zip.size()) - centralAt;
     putLittleEndian(zip, 0x06054b50, 4);
-    putLittleEndian(zip, 0, 4);   // disks
+    putLittleEndian(zip, 0, 4);  // disks
     putLittleEndian(zip, 1, 2);
     putLittleEndian(zip, 1, 2);
     putLittleEndian(zip, centralSize, 4);
@@ -148,7 +151,8 @@ std::string installDataJson(const std::string& urlBase, bool signURLs) {
         {"urlSigning", {{"signed", signURLs}, {"tokenType", 0}, {"window", 600}}},
         {"languageCodes", {"en_US", "ja_JP"}},
         {"defaultUpdate", 7},
-    }.dump();
+    }
+        .dump();
 }
 
 ScratchFolder::ScratchFolder() {

@@ -22,7 +22,8 @@ void writeArchive(const std::filesystem::path& file, const std::vector<ArchiveEn
                   ArchiveFormat format = ArchiveFormat::Zip);
 std::string archiveBytes(const std::vector<ArchiveEntry>& entries, ArchiveFormat format = ArchiveFormat::Zip);
 // A zip of one stored file whose headers claim a length other than its data's.
-std::string zipDeclaringLength(const std::string& name, const std::string& content, std::uint32_t declaredLength);
+std::string zipDeclaringLength(const std::string& name, const std::string& content,
+                               std::uint32_t declaredLength);
 
 // A product metadata file as the metadata reader expects it, with one component per platform list.
 std::string productJson(const std::string& name, const std::vector<std::string>& platforms);

@@ -33,7 +33,8 @@ bool sendAll(int connection, const std::string& data) {
 std::string reasonOf(int status) {
     switch (status) {
         case 200: return "OK";
-        case 302: return "Found";
+        case 302:
+            return "Found";
         case 404: return "Not Found";
         case 407: return "Proxy Authentication Required";
         case 500: return "Internal Server Error";
