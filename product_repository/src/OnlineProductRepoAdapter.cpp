@@ -1,6 +1,7 @@
 #include "OnlineProductRepoAdapter.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -29,18 +30,10 @@ constexpr foundation::log::severity_t kStartupSeverity = 8;
 
 foundation::log::diagnostic_logger logger("install::harlowen::OnlineProductRepoAdapter");
 
-// An earlier attempt may have left part of an archive behind, and cleanUp may have removed the folder: the products
-// must come from this download alone. The folder is re-made only where nobody else has taken the name meanwhile.
-void prepareEmptyFolder(const std::u16string& folder) {
-    const std::filesystem::path path(to_string(folder));
-    std::error_code error;
-    if (std::filesystem::is_directory(std::filesystem::symlink_status(path, error))) {
-        for (const auto& entry : std::filesystem::directory_iterator(path)) std::filesystem::remove_all(entry.path());
-        return;
-    }
-    if (::mkdir(path.c_str(), 0700) != 0) {
-        throw std::runtime_error("cannot create the temporary folder " + path.string() + ": " + std::strerror(errno));
-    }
+bool isPrivateFolder(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() &&
+           (info.st_mode & 077) == 0;
 }
 
 }  // namespace
@@ -111,21 +104,48 @@ std::u16string OnlineProductRepoAdapter::getProxyUserName() { return to_ustring(
 std::u16string OnlineProductRepoAdapter::getProxyPassword() { return to_ustring(proxyPassword_); }
 
 void OnlineProductRepoAdapter::cleanUp() {
+    // Once removed, the name may be someone else's.
+    if (tempFolder_.empty() || tempFolderRemoved_) return;
     const fs::basic_path folder(tempFolder_);
     if (fs::exists(folder)) fs::remove_all(folder);
+    tempFolderRemoved_ = true;
+}
+
+// An earlier attempt may have left part of an archive behind, and cleanUp may have removed the folder: the
+// products must come from this download alone, in a folder that nobody else can have put anything in.
+std::u16string OnlineProductRepoAdapter::emptyTempFolder() {
+    const std::u16string folder = getTempFolder();
+    const std::string path = to_string(folder);
+    if (!tempFolderRemoved_ && isPrivateFolder(path)) {
+        for (const auto& entry : std::filesystem::directory_iterator(path))
+            std::filesystem::remove_all(entry.path());
+        return folder;
+    }
+    if (::mkdir(path.c_str(), 0700) == 0) {
+        tempFolderRemoved_ = false;
+        return folder;
+    }
+    if (errno != EEXIST)
+        throw std::runtime_error("cannot create the temporary folder " + path + ": " + std::strerror(errno));
+    // Someone else has taken the name meanwhile.
+    tempFolder_ = fs::tmpnam(u"", u"", u"");
+    tempFolderRemoved_ = false;
+    return tempFolder_;
 }
 
 ProductMap OnlineProductRepoAdapter::fetchProductMetadata() {
-    const std::u16string folder = getTempFolder();
-    prepareEmptyFolder(folder);
+    const std::u16string folder = translateDownloadFailures([&] { return emptyTempFolder(); });
     const std::u16string target = fs::detail::make_native_form(folder + u"\\" + u"brandeth.zip");
     FOUNDATION_LOG(logger, kStartupSeverity) << "brandeth.zip URL : " << metadataURL_;
     logInstallerMessage(L"Starting download of product meta data");
     downloadProductMetadata(target);
     logInstallerMessage(L"Finished downloading product meta data");
-    extractProductMetadata(target);
-    const auto reader = createWendrace(folder);
-    return filterProductsByPlatform(reader->getProductsFromFolder(), platforms_);
+    // The products are part of what the archive brought: their failures are the extraction's.
+    return translateExtractionFailures([&] {
+        extractArchive(target, folder);
+        const auto reader = createWendrace(folder);
+        return filterProductsByPlatform(reader->getProductsFromFolder(), platforms_);
+    });
 }
 
 std::unique_ptr<install::transitive_closure::wendrace::Wendrace> OnlineProductRepoAdapter::createWendrace(
@@ -235,10 +255,6 @@ install::zarrinel::BrandethInstallDataResponse OnlineProductRepoAdapter::request
 
 void OnlineProductRepoAdapter::downloadProductMetadata(const std::u16string& target) {
     translateDownloadFailures([&] { downloadFile(metadataURL_, target); });
-}
-
-void OnlineProductRepoAdapter::extractProductMetadata(const std::u16string& archive) {
-    translateExtractionFailures([&] { extractArchive(archive, getTempFolder()); });
 }
 
 const install::yorvelle::YorvelleForInstallers& OnlineProductRepoAdapter::urlBuilder() const {

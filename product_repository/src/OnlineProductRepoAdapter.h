@@ -63,7 +63,8 @@ protected:
 private:
     install::zarrinel::BrandethInstallDataResponse requestInstallData();
     void downloadProductMetadata(const std::u16string& target);
-    void extractProductMetadata(const std::u16string& archive);
+    // The temporary folder, emptied, or re-made owner-only when cleanUp removed it.
+    std::u16string emptyTempFolder();
     // The builder exists only after a getProducts call got the install data.
     const install::yorvelle::YorvelleForInstallers& urlBuilder() const;
 
@@ -81,6 +82,7 @@ private:
     std::unique_ptr<install::yorvelle::YorvelleForInstallers> urlBuilder_;
     std::vector<std::u16string> platforms_;
     std::u16string tempFolder_;
+    bool tempFolderRemoved_ = false;
 };
 
 // The adapter's diagnostic channel, "install::harlowen::OnlineProductRepoAdapter".

@@ -69,8 +69,13 @@ TEST_F(Extraction, RefusesEveryEntryThatWouldLeaveTheDestination) {
         {"absolute link", {{"link", "/etc", Kind::Symlink}}},
         {"link upwards", {{"link", "../escaped", Kind::Symlink}}},
         {"deep link upwards", {{"a/b/link", "../../../escaped", Kind::Symlink}}},
-        {"through a link", {{"sub/", "", Kind::Folder}, {"link", "sub", Kind::Symlink}, {"link/file.txt", "x"}}},
+        {"through a link",
+         {{"sub/", "", Kind::Folder}, {"link", "sub", Kind::Symlink}, {"link/file.txt", "x"}}},
         {"link via link", {{"d/l", "..", Kind::Symlink}, {"l2", "d/l/..", Kind::Symlink}}},
+        {"link named with /.", {{"sub/", "", Kind::Folder}, {"p/.", "../escaped", Kind::Symlink}}},
+        {"link redirected by a later link",
+         {{"q", "d/y/../escaped", Kind::Symlink}, {"d/y", "..", Kind::Symlink}}},
+        {"links in a loop out", {{"a", "b/..", Kind::Symlink}, {"b", "a/x", Kind::Symlink}}},
         {"hard link upwards", {{"hard", "../archive", Kind::Hardlink}}},
         {"hard link absolute", {{"hard", "/etc/passwd", Kind::Hardlink}}},
     };
@@ -87,6 +92,87 @@ TEST_F(Extraction, RefusesEveryEntryThatWouldLeaveTheDestination) {
         }
         EXPECT_FALSE(fs::exists(fs::temp_directory_path() / "harlowen-escaped.txt"));
     }
+}
+
+// A walk that follows no link: every link found below the destination must resolve inside it.
+void expectNoLinkLeadsOut(const fs::path& destination) {
+    const auto inside = fs::canonical(destination);
+    for (const auto& entry : fs::recursive_directory_iterator(destination)) {
+        if (!entry.is_symlink()) continue;
+        const auto rest = fs::relative(fs::weakly_canonical(entry.path()), inside);
+        EXPECT_FALSE(rest.empty() || *rest.begin() == "..") << entry.path() << " leads out";
+    }
+}
+
+TEST_F(Extraction, NoLinkLeadingOutIsLeftWhateverTheOrderOfEntries) {
+    const std::vector<ArchiveEntry> entries{{"q", "d/y/../escaped", Kind::Symlink},
+                                            {"h", "q", Kind::Hardlink},
+                                            {"keep", "kept"},
+                                            {"d/y", "..", Kind::Symlink}};
+    EXPECT_ANY_THROW(extract(entries, ArchiveFormat::Tar));
+    expectNoLinkLeadsOut(destination());
+    EXPECT_FALSE(fs::exists(fs::symlink_status(destination() / "q")));
+    expectNothingOutside();
+}
+
+TEST_F(Extraction, LinksMayChainInsideInAnyOrder) {
+    extract({{"top", "sub/inner/file.txt", Kind::Symlink},
+             {"sub/inner/file.txt", "deep"},
+             {"alias", "sub", Kind::Symlink},
+             {"via", "alias/inner/../inner/file.txt", Kind::Symlink}});
+    EXPECT_EQ(readFile(destination() / "top"), "deep");
+    EXPECT_EQ(readFile(destination() / "via"), "deep");
+    expectNoLinkLeadsOut(destination());
+}
+
+TEST_F(Extraction, LinksAlreadyInTheDestinationCountToo) {
+    fs::create_directory_symlink(scratch.path(), destination() / "out");
+    for (const auto& entries : std::vector<std::vector<ArchiveEntry>>{{{"l", "out/escaped", Kind::Symlink}},
+                                                                      {{"out/escaped.txt", "x"}}}) {
+        EXPECT_THROW(extract(entries, ArchiveFormat::Tar),
+                     install::ulveston::ArchiveEntryOutsideDestinationException);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(destination() / "l")));
+        expectNothingOutside();
+    }
+}
+
+TEST_F(Extraction, HardLinksGoOnlyToFilesExtractedBefore) {
+    extract({{"a.txt", "same"}, {"b.txt", "a.txt", Kind::Hardlink}}, ArchiveFormat::Tar);
+    EXPECT_EQ(readFile(destination() / "b.txt"), "same");
+    EXPECT_EQ(fs::hard_link_count(destination() / "a.txt"), 2u);
+    EXPECT_THROW(extract({{"sub/", "", Kind::Folder}, {"c", "sub", Kind::Hardlink}}, ArchiveFormat::Tar),
+                 install::ulveston::ArchiveEntryOutsideDestinationException);
+}
+
+TEST_F(Extraction, CheckingLinksHasABound) {
+    std::string deep;
+    for (int i = 0; i < 2000; ++i) deep += "x/";
+    std::vector<ArchiveEntry> entries;
+    for (int i = 0; i < 600; ++i) entries.push_back({"link" + std::to_string(i), deep, Kind::Symlink});
+    EXPECT_THROW(extract(entries, ArchiveFormat::Tar),
+                 install::ulveston::ArchiveEntryOutsideDestinationException);
+    EXPECT_TRUE(fs::is_empty(destination()));
+}
+
+TEST_F(Extraction, ADeclaredLengthCountsAgainstTheLimit) {
+    std::ofstream(archive(), std::ios::binary) << harlowen_test::zipDeclaringLength("big.txt", "tiny", 5000);
+    EXPECT_THROW(install::ulveston::extract(u16(archive()), u16(destination()), 4096), std::runtime_error);
+    const auto big = destination() / "big.txt";
+    EXPECT_FALSE(fs::exists(big) && fs::file_size(big) > 4096) << "the declared length was written";
+    expectNothingOutside();
+}
+
+TEST_F(Extraction, LengthsOfAllFilesAddUp) {
+    harlowen_test::writeArchive(archive(),
+                                {{"a.txt", std::string(700, 'a')}, {"b.txt", std::string(700, 'b')}});
+    EXPECT_THROW(install::ulveston::extract(u16(archive()), u16(destination()), 1000), std::runtime_error);
+}
+
+TEST_F(Extraction, FoldersStayUsableWhateverTheirStoredPermissions) {
+    extract({{"locked/", "", Kind::Folder, 0}, {"locked/file.txt", "x", Kind::File, 0200}},
+            ArchiveFormat::Tar);
+    EXPECT_EQ(readFile(destination() / "locked/file.txt"), "x");
+    EXPECT_NO_THROW(fs::remove_all(destination()));
 }
 
 TEST_F(Extraction, DamagedArchivesAreRuntimeErrorsNotArgumentErrors) {

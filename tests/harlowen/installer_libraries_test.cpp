@@ -3,12 +3,16 @@
 
 #include <filesystem>
 
+#include <nlohmann/json.hpp>
+
 #include "ArchiveBuilder.h"
 #include "fl/filesystem/directory_iterator.h"
 #include "fl/filesystem/tmpnam.h"
 #include "fl/i18n/conversion.h"
 #include "install/transitive_closure/wendrace/Wendrace.h"
 #include "install/yorvelle/YorvelleForInstallers.h"
+#include "install/zarrinel/BrandethClientExceptions.h"
+#include "install/zarrinel/BrandethInstallData.h"
 
 namespace fs = std::filesystem;
 using fl::filesystem::tarnel_pattern_string_context;
@@ -111,6 +115,24 @@ TEST(UrlBuilder, PathTokensSitRightAfterTheBase) {
     const std::string url = builder->getMetadataURL(2);
     EXPECT_EQ(url.rfind("http://h/token=exp=", 0), 0u) << url;
     EXPECT_TRUE(url.ends_with("/R/S/2/brandeth.zip")) << url;
+}
+
+TEST(InstallData, TakesOnlyAWebAddressAsURLBase) {
+    const auto withBase = [](const std::string& base) {
+        return nlohmann::json{{"urlBase", base},
+                              {"urlSigning", {{"signed", false}, {"tokenType", 0}, {"window", 1}}},
+                              {"languageCodes", nlohmann::json::array()},
+                              {"defaultUpdate", 0}}
+            .dump();
+    };
+    using install::zarrinel::BrandethInstallDataResponse;
+    EXPECT_EQ(BrandethInstallDataResponse::fromJson(withBase("HTTPS://h/x")).getURLBase(), "HTTPS://h/x");
+    EXPECT_EQ(BrandethInstallDataResponse::fromJson(withBase("http://h")).getURLBase(), "http://h");
+    for (const std::string base : {"", "http://", "file:///etc", "ftp://h/x", "h/x", "//h/x"}) {
+        SCOPED_TRACE(base);
+        EXPECT_THROW(BrandethInstallDataResponse::fromJson(withBase(base)),
+                     install::zarrinel::BrandethClientException);
+    }
 }
 
 }  // namespace

@@ -60,13 +60,8 @@ protected:
     }
 
     void serveInstallData(bool signURLs) {
-        const auto body = nlohmann::json{
-            {"urlBase", server.url() + "/files"},
-            {"urlSigning", {{"signed", signURLs}, {"tokenType", 0}, {"window", 600}}},
-            {"languageCodes", {"en_US", "ja_JP"}},
-            {"defaultUpdate", 7},
-        }.dump();
-        server.serve(kInstallData, {200, body, "application/json"});
+        server.serve(kInstallData, {200, harlowen_test::installDataJson(server.url() + "/files", signURLs),
+                                    "application/json"});
     }
     void serveArchive(int update, const std::vector<ArchiveEntry>& entries) {
         server.serve(metadataPath(update), {200, harlowen_test::archiveBytes(entries)});
@@ -283,17 +278,12 @@ TEST_F(OnlineAdapterEndToEnd, DamagedOrHostileArchivesGiveExtractionCodes) {
     }
 }
 
-TEST_F(OnlineAdapterEndToEnd, MalformedMetadataPassesThroughUntranslated) {
+TEST_F(OnlineAdapterEndToEnd, MalformedMetadataGivesTheExtractionCode) {
     serveArchive(7, {{"broken.product.json", "[1, 2"}});
     auto adapter = makeAdapter();
-    try {
-        adapter->getProducts();
-        FAIL() << "no exception";
-    } catch (const RepoAdapterException&) {
-        FAIL() << "translated";
-    } catch (const std::runtime_error& error) {
-        EXPECT_NE(std::string(error.what()).find("broken.product.json"), std::string::npos);
-    }
+    expectAdapterFailure<RepoAdapterBrandethExtractException>(
+        [&] { adapter->getProducts(); },
+        {"1810", "Repo Adapter Generic Error", kExtractContext, "broken.product.json"});
     adapter->cleanUp();
 }
 

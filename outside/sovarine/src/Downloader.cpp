@@ -14,6 +14,8 @@
 namespace install::sovarine {
 namespace {
 
+constexpr long kMaxRedirects = 5;
+
 long stallSeconds() {
     const char* text = std::getenv("SOVARINE_STALL_TIMEOUT_SECONDS");
     if (text == nullptr || *text == '\0') return 30;
@@ -110,6 +112,9 @@ bool Downloader::download() {
     curl_easy_setopt(handle, CURLOPT_URL, url_.c_str());
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, partial.stream());
     curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, stall);

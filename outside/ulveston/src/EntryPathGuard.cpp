@@ -1,66 +1,41 @@
 #include "EntryPathGuard.h"
 
-#include <system_error>
-#include <vector>
+#include <climits>
 
 #include "install/ulveston/extract.h"
 
 namespace install::ulveston {
-namespace {
 
-[[noreturn]] void refuse(const std::string& what, const std::string& why) {
+void refuseEntry(const std::string& what, const std::string& why) {
     throw ArchiveEntryOutsideDestinationException("archive entry " + what + " refused: " + why);
 }
 
-}  // namespace
+// Longer paths could be written only in pieces, and could not be removed again in one call.
+EntryPathGuard::EntryPathGuard(std::filesystem::path destination)
+    : destination_(std::move(destination)),
+      longestPlace_(destination_.native().size() + 1 < PATH_MAX ? PATH_MAX - 2 - destination_.native().size()
+                                                                : 0) {}
 
-std::filesystem::path EntryPathGuard::resolveInside(const std::filesystem::path& start, const std::string& relative,
-                                                    const std::string& what) const {
-    if (relative.empty()) refuse(what, "empty path");
-    if (relative.front() == '/' || relative.front() == '\\' || relative.find(':') == 1) refuse(what, "absolute path");
-    if (relative.find('\\') != std::string::npos) refuse(what, "backslash in path");
-    std::vector<std::string> parts;
-    for (auto it = start.begin(); it != start.end(); ++it) parts.push_back(it->string());
+std::string EntryPathGuard::placeOf(const std::string& entryPath) const {
+    if (entryPath.empty()) refuseEntry(entryPath, "empty path");
+    if (entryPath.front() == '/' || entryPath.front() == '\\' || entryPath.find(':') == 1) {
+        refuseEntry(entryPath, "absolute path");
+    }
+    if (entryPath.find('\\') != std::string::npos) refuseEntry(entryPath, "backslash in path");
+    std::string place;
     size_t begin = 0;
-    while (begin <= relative.size()) {
-        size_t end = relative.find('/', begin);
-        if (end == std::string::npos) end = relative.size();
-        const std::string part = relative.substr(begin, end - begin);
+    while (begin <= entryPath.size()) {
+        size_t end = entryPath.find('/', begin);
+        if (end == std::string::npos) end = entryPath.size();
+        const std::string_view part(entryPath.data() + begin, end - begin);
         begin = end + 1;
         if (part.empty() || part == ".") continue;
-        if (part == "..") {
-            if (parts.empty()) refuse(what, "leads out of the destination");
-            parts.pop_back();
-            continue;
-        }
-        parts.push_back(part);
-        std::filesystem::path sofar = destination_;
-        for (const auto& p : parts) sofar /= p;
-        std::error_code error;
-        if (begin <= relative.size() && std::filesystem::is_symlink(std::filesystem::symlink_status(sofar, error))) {
-            refuse(what, "goes through a symbolic link");
-        }
+        if (part == "..") refuseEntry(entryPath, "contains \"..\"");
+        if (!place.empty()) place += '/';
+        place += part;
     }
-    std::filesystem::path inside;
-    for (const auto& p : parts) inside /= p;
-    return inside;
-}
-
-std::filesystem::path EntryPathGuard::placeOf(const std::string& entryPath) const {
-    if (entryPath.find("..") != std::string::npos) {
-        for (size_t at = entryPath.find(".."); at != std::string::npos; at = entryPath.find("..", at + 1)) {
-            const bool startsPart = at == 0 || entryPath[at - 1] == '/';
-            const bool endsPart = at + 2 == entryPath.size() || entryPath[at + 2] == '/';
-            if (startsPart && endsPart) refuse(entryPath, "contains \"..\"");
-        }
-    }
-    const auto inside = resolveInside({}, entryPath, entryPath);
-    return inside.empty() ? destination_ : destination_ / inside;
-}
-
-void EntryPathGuard::checkSymlinkTarget(const std::string& entryPath, const std::string& target) const {
-    const auto linkFolder = std::filesystem::path(entryPath).parent_path().lexically_normal();
-    resolveInside(linkFolder, target, entryPath + " -> " + target);
+    if (place.size() > longestPlace_) refuseEntry(entryPath, "path too long");
+    return place;
 }
 
 }  // namespace install::ulveston

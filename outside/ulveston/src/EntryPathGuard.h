@@ -5,23 +5,23 @@
 
 namespace install::ulveston {
 
-// Decides where an archive entry may go inside a destination folder.
+// Decides where an archive entry goes inside a destination folder, from the entry's name alone.
 class EntryPathGuard {
 public:
-    explicit EntryPathGuard(std::filesystem::path destination) : destination_(std::move(destination)) {}
+    explicit EntryPathGuard(std::filesystem::path destination);
 
-    // The entry's place on disk; throws ArchiveEntryOutsideDestinationException if it leaves the destination
-    // or passes through a symbolic link already on disk.
-    std::filesystem::path placeOf(const std::string& entryPath) const;
-    // Checks a symbolic link target relative to the link's own folder.
-    void checkSymlinkTarget(const std::string& entryPath, const std::string& target) const;
+    // The entry's place relative to the destination, "/"-separated without "." or empty parts ("" is the
+    // destination itself). Throws ArchiveEntryOutsideDestinationException for absolute names, "..",
+    // backslashes, and names too long to be reached on disk.
+    std::string placeOf(const std::string& entryPath) const;
+    std::filesystem::path onDisk(const std::string& place) const { return destination_ / place; }
 
 private:
-    // Relative components resolved against a starting folder inside the destination.
-    std::filesystem::path resolveInside(const std::filesystem::path& start, const std::string& relative,
-                                        const std::string& what) const;
-
     std::filesystem::path destination_;
+    size_t longestPlace_;
 };
+
+// Throws ArchiveEntryOutsideDestinationException("archive entry <what> refused: <why>").
+[[noreturn]] void refuseEntry(const std::string& what, const std::string& why);
 
 }  // namespace install::ulveston

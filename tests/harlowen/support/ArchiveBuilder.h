@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -7,10 +8,11 @@
 namespace harlowen_test {
 
 struct ArchiveEntry {
-    enum class Kind { File, Folder, Symlink, Hardlink };
+    enum class Kind { File, Folder, Symlink, Hardlink, Fifo };
     std::string path;
     std::string content;  // file data, or the link target
     Kind kind = Kind::File;
+    unsigned permissions = 0;  // 0: 0644 for files, 0755 for folders
 };
 
 enum class ArchiveFormat { Zip, Tar };
@@ -19,9 +21,15 @@ enum class ArchiveFormat { Zip, Tar };
 void writeArchive(const std::filesystem::path& file, const std::vector<ArchiveEntry>& entries,
                   ArchiveFormat format = ArchiveFormat::Zip);
 std::string archiveBytes(const std::vector<ArchiveEntry>& entries, ArchiveFormat format = ArchiveFormat::Zip);
+// A zip of one stored file whose headers claim a length other than its data's.
+std::string zipDeclaringLength(const std::string& name, const std::string& content,
+                               std::uint32_t declaredLength);
 
 // A product metadata file as the metadata reader expects it, with one component per platform list.
 std::string productJson(const std::string& name, const std::vector<std::string>& platforms);
+
+// The web service's install data with the given URL base, default update 7.
+std::string installDataJson(const std::string& urlBase, bool signURLs = false);
 
 // A fresh folder below the system's temporary folder, removed with everything in it.
 class ScratchFolder {

@@ -33,6 +33,8 @@ bool sendAll(int connection, const std::string& data) {
 std::string reasonOf(int status) {
     switch (status) {
         case 200: return "OK";
+        case 302:
+            return "Found";
         case 404: return "Not Found";
         case 407: return "Proxy Authentication Required";
         case 500: return "Internal Server Error";
@@ -176,14 +178,20 @@ void HttpTestServer::handle(int connection) {
         holdConnection(connection, response.holdBeforeReply);
         if (stopping_) return;
     }
+    std::string extraHeaders;
+    for (const auto& header : response.headers) extraHeaders += "\r\n" + header;
     const std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + reasonOf(response.status) +
-                             "\r\nContent-Type: " + response.contentType +
+                             extraHeaders + "\r\nContent-Type: " + response.contentType +
                              "\r\nContent-Length: " + std::to_string(response.body.size()) +
                              (response.status == 407 ? "\r\nProxy-Authenticate: Basic realm=\"test\"" : "") +
                              "\r\nConnection: close\r\n\r\n";
     if (response.stallAfter) {
         sendAll(connection, head + response.body.substr(0, *response.stallAfter));
         holdConnection(connection, kForever);
+        return;
+    }
+    if (response.closeAfter) {
+        sendAll(connection, head + response.body.substr(0, *response.closeAfter));
         return;
     }
     sendAll(connection, head + response.body);

@@ -19,10 +19,14 @@ struct CannedResponse {
     int status = 200;
     std::string body;
     std::string contentType = "application/octet-stream";
+    // Extra header lines, e.g. "Location: /elsewhere".
+    std::vector<std::string> headers;
     // Says nothing at all for this long (or until the client gives up).
     std::chrono::milliseconds holdBeforeReply{0};
     // Sends the headers and only this many body bytes, then stalls until the client gives up.
     std::optional<size_t> stallAfter;
+    // Sends the headers and only this many body bytes, then closes the connection.
+    std::optional<size_t> closeAfter;
 };
 
 struct RecordedRequest {

@@ -14,10 +14,12 @@ public:
 
 // Extracts a zip or tar archive (tar optionally gzip, bzip2 or xz compressed) into an existing folder.
 // Throws std::invalid_argument when the archive is not a readable file or the destination is not a folder,
-// ArchiveEntryOutsideDestinationException for an entry that would leave the destination (absolute paths, "..",
-// links pointing outside or through other links), and std::runtime_error for a damaged archive, a write failure
-// or an archive that expands beyond maxExtractedBytes (a hostile archive can expand far beyond its own size).
-// Nothing is ever written outside the destination; entries extracted before a failure stay.
+// ArchiveEntryOutsideDestinationException for an entry that would leave the destination (absolute paths,
+// "..", paths through a link, links whose target leaves the destination once every link is resolved, hard
+// links to anything but a file), and std::runtime_error for a damaged archive, a write failure or an archive
+// whose files' lengths, declared or written, add up to more than maxExtractedBytes. Links are made after all
+// other entries. Nothing is ever written outside the destination and no link leading out is left; entries
+// extracted before a failure stay.
 inline constexpr std::uint64_t kMaxExtractedBytes = std::uint64_t{1} << 30;
 void extract(const std::u16string& archive, const std::u16string& destination,
              std::uint64_t maxExtractedBytes = kMaxExtractedBytes);

@@ -1,0 +1,198 @@
+#include "PendingLinks.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+#include "install/ulveston/extract.h"
+
+namespace install::ulveston {
+namespace {
+
+// The kernel gives up after as many links in one lookup.
+constexpr int kMaxLinksFollowed = 40;
+// Resolution steps for all links of one archive together, so that no archive can keep the check busy for
+// long.
+constexpr size_t kMaxResolutionSteps = 1'000'000;
+
+std::string_view parentOf(std::string_view place) {
+    const size_t slash = place.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : place.substr(0, slash);
+}
+
+std::vector<std::string> partsOf(std::string_view path) {
+    std::vector<std::string> parts;
+    size_t begin = 0;
+    while (begin <= path.size()) {
+        size_t end = path.find('/', begin);
+        if (end == std::string_view::npos) end = path.size();
+        const std::string_view part = path.substr(begin, end - begin);
+        begin = end + 1;
+        if (!part.empty() && part != ".") parts.emplace_back(part);
+    }
+    return parts;
+}
+
+// Puts the parts of a link target in front of the ones still to resolve; false for an absolute target.
+bool prependTarget(std::deque<std::string>& rest, const std::string& target) {
+    if (target.empty() || target.front() == '/') return false;
+    const auto parts = partsOf(target);
+    rest.insert(rest.begin(), parts.begin(), parts.end());
+    return true;
+}
+
+// A relative path that grows and shrinks one part at a time.
+class PartStack {
+public:
+    explicit PartStack(std::string_view path) {
+        for (auto& part : partsOf(path)) push(part);
+    }
+    bool empty() const { return starts_.empty(); }
+    void push(const std::string& part) {
+        starts_.push_back(path_.size());
+        path_ += (path_.empty() ? "" : "/") + part;
+    }
+    void pop() {
+        path_.resize(starts_.back());
+        starts_.pop_back();
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::vector<size_t> starts_;
+};
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    void reset(int fd) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+[[noreturn]] void failLink(const std::string& entryName, const std::string& why) {
+    throw std::runtime_error("cannot make link " + entryName + ": " + why + ": " + std::strerror(errno));
+}
+
+}  // namespace
+
+PendingLinks::PendingLinks(const EntryPathGuard& guard) : guard_(guard) {
+    const auto destination = guard_.onDisk("");
+    std::error_code error;
+    for (std::filesystem::recursive_directory_iterator it(destination, error), end; !error && it != end;
+         it.increment(error)) {
+        if (it->is_symlink(error)) {
+            links_[it->path().lexically_relative(destination).generic_string()] = {
+                std::filesystem::read_symlink(it->path(), error).string(), ""};
+        }
+    }
+    if (error)
+        throw std::runtime_error("cannot read the destination " + destination.string() + ": " +
+                                 error.message());
+}
+
+void PendingLinks::add(const std::string& place, const std::string& target, const std::string& entryName) {
+    if (place.empty()) refuseEntry(entryName, "a link in place of the destination");
+    if (target.empty()) refuseEntry(entryName, "empty link target");
+    if (target.size() >= PATH_MAX) refuseEntry(entryName, "link target too long");
+    refuseAtOrBelowLink(std::string(parentOf(place)), entryName);
+    links_[place] = {target, entryName};
+}
+
+void PendingLinks::refuseAtOrBelowLink(const std::string& place, const std::string& entryName) const {
+    if (links_.empty()) return;
+    for (size_t slash = place.find('/'); slash != std::string::npos; slash = place.find('/', slash + 1)) {
+        if (links_.contains(place.substr(0, slash))) refuseEntry(entryName, "goes through a link");
+    }
+    if (links_.contains(place)) refuseEntry(entryName, "takes the place of a link");
+}
+
+void PendingLinks::makeAll() const {
+    size_t stepsLeft = kMaxResolutionSteps;
+    for (const auto& [place, link] : links_) {
+        if (!link.entryName.empty() && !staysInside(place, link, stepsLeft))
+            refuseEntry(link.entryName + " -> " + link.target, "leads out of the destination");
+    }
+    std::vector<std::string> made;
+    try {
+        for (const auto& [place, link] : links_) {
+            if (link.entryName.empty()) continue;
+            make(place, link);
+            made.push_back(place);
+        }
+    } catch (...) {
+        // The checks above counted on every link being there.
+        for (const auto& place : made) ::unlink(guard_.onDisk(place).c_str());
+        throw;
+    }
+}
+
+// Resolves the target as the kernel would, one part at a time, on the links alone: nothing else on disk can
+// redirect a path.
+bool PendingLinks::staysInside(const std::string& place, const Link& link, size_t& stepsLeft) const {
+    PartStack resolved(parentOf(place));
+    std::deque<std::string> rest;
+    if (!prependTarget(rest, link.target)) return false;
+    int followed = 0;
+    while (!rest.empty()) {
+        if (stepsLeft-- == 0) refuseEntry(link.entryName, "too many links to check");
+        std::string part = std::move(rest.front());
+        rest.pop_front();
+        if (part == "..") {
+            if (resolved.empty()) return false;
+            resolved.pop();
+            continue;
+        }
+        resolved.push(part);
+        if (const std::string* target = linkTargetAt(resolved.path())) {
+            resolved.pop();
+            if (++followed > kMaxLinksFollowed || !prependTarget(rest, *target)) return false;
+        }
+    }
+    return true;
+}
+
+const std::string* PendingLinks::linkTargetAt(const std::string& place) const {
+    const auto link = links_.find(place);
+    return link == links_.end() ? nullptr : &link->second.target;
+}
+
+// Walks to the link's folder without following any link, making missing folders on the way.
+void PendingLinks::make(const std::string& place, const Link& link) const {
+    Descriptor folder(::open(guard_.onDisk("").c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (folder.get() < 0) failLink(link.entryName, "cannot open the destination");
+    size_t begin = 0;
+    for (size_t slash = place.find('/'); slash != std::string::npos; slash = place.find('/', begin)) {
+        const std::string part = place.substr(begin, slash - begin);
+        begin = slash + 1;
+        if (::mkdirat(folder.get(), part.c_str(), 0755) != 0 && errno != EEXIST)
+            failLink(link.entryName, "cannot make " + part);
+        const int next = ::openat(folder.get(), part.c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0) failLink(link.entryName, "cannot enter " + part);
+        folder.reset(next);
+    }
+    if (::symlinkat(link.target.c_str(), folder.get(), place.substr(begin).c_str()) != 0) {
+        failLink(link.entryName, "its place is taken");
+    }
+}
+
+}  // namespace install::ulveston

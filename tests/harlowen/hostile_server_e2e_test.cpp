@@ -1,0 +1,366 @@
+// The online adapter against a server that answers badly on purpose: every answer must end either in products
+// read from the adapter's own folder or in a coded adapter exception, and nothing beside that folder may be
+// touched.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+
+#include "ArchiveBuilder.h"
+#include "HttpTestServer.h"
+#include "install/harlowen/ProductRepoAdapterFactories.h"
+#include "install/harlowen/RepoAdapterExceptions.h"
+
+using namespace install::harlowen;
+using harlowen_test::ArchiveEntry;
+using harlowen_test::ArchiveFormat;
+using harlowen_test::CannedResponse;
+using harlowen_test::productJson;
+using Kind = harlowen_test::ArchiveEntry::Kind;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kInstallData = "/service/installdata";
+const std::string kMetadataPath = "/files/R1/beta/7/brandeth.zip";
+constexpr std::uintmax_t kExtractionLimit = std::uintmax_t{1} << 30;
+const ArchiveEntry kAlpha{"alpha.product.json", productJson("alpha", {"win64"})};
+
+std::string readFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Every entry below a folder, without following links: files by content, links by target, folders by name.
+std::map<std::string, std::string> snapshot(const fs::path& folder) {
+    std::map<std::string, std::string> seen;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const auto relative = fs::relative(entry.path(), folder).string();
+        if (entry.is_symlink()) {
+            seen[relative] = "-> " + fs::read_symlink(entry.path()).string();
+        } else {
+            seen[relative] = entry.is_regular_file() ? readFile(entry.path()) : "folder";
+        }
+    }
+    return seen;
+}
+
+struct HostileCase {
+    std::string name;
+    std::function<void()> arrange;
+    // The adapter exception's code; empty when the products must be read, "any" when either outcome is sound.
+    std::string code;
+};
+
+class HostileServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("ZARRINEL_SERVICE_URL", (server.url() + "/service").c_str(), 1);
+        ::setenv("ZARRINEL_TIMEOUT_MS", "2000", 1);
+        ::setenv("SOVARINE_STALL_TIMEOUT_SECONDS", "1", 1);
+        ::setenv("TMPDIR", tmp.path().c_str(), 1);
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "all_proxy", "ALL_PROXY"})
+            ::unsetenv(name);
+        tmp.write("sentinel/secret.product.json", productJson("secret", {"win64"}));
+        tmp.write("sentinel/R1/beta/7/brandeth.zip",
+                  harlowen_test::archiveBytes({{"secret.product.json", productJson("secret", {"win64"})}}));
+        sentinelBefore = snapshot(sentinel());
+    }
+    void TearDown() override { ::unsetenv("TMPDIR"); }
+
+    fs::path sentinel() const { return tmp.path() / "sentinel"; }
+    void serveInstallData(const std::string& urlBase) {
+        server.serve(kInstallData, {200, harlowen_test::installDataJson(urlBase), "application/json"});
+    }
+    void serveArchive(const std::vector<ArchiveEntry>& entries, ArchiveFormat format = ArchiveFormat::Zip) {
+        server.serve(kMetadataPath, {200, harlowen_test::archiveBytes(entries, format)});
+    }
+    std::unique_ptr<ProductRepoAdapter> makeAdapter() {
+        return createOnlineProductRepoAdapter(u"R1", u"beta", u"installer", u"token", u"2.0", u"client", -1);
+    }
+    std::vector<fs::path> adapterFolders() const {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(tmp.path())) {
+            if (entry.path() != sentinel()) found.push_back(entry.path());
+        }
+        return found;
+    }
+
+    // Nothing outside the adapter's folders changed, no link inside them leads out, no file grew past the
+    // limit.
+    void expectContained() const {
+        EXPECT_EQ(snapshot(sentinel()), sentinelBefore) << "the sentinel folder changed";
+        for (const auto& folder : adapterFolders()) {
+            struct stat info {};
+            ASSERT_EQ(::lstat(folder.c_str(), &info), 0);
+            EXPECT_TRUE(S_ISDIR(info.st_mode)) << folder;
+            EXPECT_EQ(info.st_uid, ::geteuid());
+            EXPECT_EQ(info.st_mode & 0777, 0700u) << folder;
+            const auto inside = fs::canonical(folder);
+            std::uintmax_t lengths = 0;
+            for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+                if (entry.is_symlink()) {
+                    const auto target = fs::weakly_canonical(entry.path());
+                    const auto rest = fs::relative(target, inside);
+                    EXPECT_FALSE(rest.empty() || *rest.begin() == "..")
+                        << entry.path() << " leads out to " << target;
+                } else if (entry.is_regular_file()) {
+                    lengths += entry.file_size();
+                }
+            }
+            EXPECT_LE(lengths, kExtractionLimit + 4096) << "files in " << folder << " add up past the limit";
+        }
+    }
+
+    void run(const HostileCase& hostile) {
+        SCOPED_TRACE(hostile.name);
+        serveInstallData(server.url() + "/files");
+        serveArchive({kAlpha});
+        hostile.arrange();
+        auto adapter = makeAdapter();
+        try {
+            const auto products = adapter->getProducts();
+            EXPECT_TRUE(hostile.code.empty() || hostile.code == "any") << "no exception";
+            EXPECT_FALSE(products.contains(u"secret")) << "a product from outside the folder was read";
+        } catch (const RepoAdapterException& error) {
+            EXPECT_TRUE(hostile.code == error.getCode() || hostile.code == "any")
+                << "code " << error.getCode() << ": " << error.what();
+        } catch (const std::exception& error) {
+            ADD_FAILURE() << "uncoded failure: " << error.what();
+        }
+        expectContained();
+        adapter->cleanUp();
+        EXPECT_TRUE(adapterFolders().empty()) << "cleanUp left the temporary folder behind";
+    }
+
+    harlowen_test::ScratchFolder tmp;
+    harlowen_test::HttpTestServer server;
+    std::map<std::string, std::string> sentinelBefore;
+};
+
+TEST_F(HostileServer, LinksNeverLeadOutOfTheFolder) {
+    const std::string secret = "../sentinel/secret.product.json";
+    const std::vector<HostileCase> cases{
+        {"link named with /.",
+         [&] {
+             serveArchive({kAlpha, {"p.product.json/.", secret, Kind::Symlink}}, ArchiveFormat::Tar);
+         },
+         "1810"},
+        {"link redirected by a later link (tar)",
+         [&] {
+             serveArchive(
+                 {kAlpha, {"q.product.json", "d/y/" + secret, Kind::Symlink}, {"d/y", "..", Kind::Symlink}},
+                 ArchiveFormat::Tar);
+         },
+         "1810"},
+        {"link redirected by a later link (zip)",
+         [&] {
+             serveArchive(
+                 {kAlpha, {"q.product.json", "d/y/" + secret, Kind::Symlink}, {"d/y", "..", Kind::Symlink}});
+         },
+         "1810"},
+        {"hard link to a link redirected later",
+         [&] {
+             serveArchive({kAlpha,
+                           {"q.product.json", "d/y/" + secret, Kind::Symlink},
+                           {"h.product.json", "q.product.json", Kind::Hardlink},
+                           {"d/y", "..", Kind::Symlink}},
+                          ArchiveFormat::Tar);
+         },
+         "1810"},
+        {"absolute link",
+         [&] {
+             serveArchive(
+                 {kAlpha, {"s.product.json", (sentinel() / "secret.product.json").string(), Kind::Symlink}});
+         },
+         "1810"},
+        {"link upwards",
+         [&] {
+             serveArchive({kAlpha, {"s.product.json", secret, Kind::Symlink}}, ArchiveFormat::Tar);
+         },
+         "1810"},
+        {"link through a link to a folder inside",
+         [&] {
+             serveArchive({{"sub/a.product.json", kAlpha.content},
+                           {"d", "sub", Kind::Symlink},
+                           {"l.product.json", "d/a.product.json", Kind::Symlink}});
+         },
+         ""},
+    };
+    for (const auto& hostile : cases) run(hostile);
+}
+
+TEST_F(HostileServer, ArchivesThatWouldWriteOutsideOrGrowWithoutBoundAreRefused) {
+    const std::string planted = (sentinel() / "planted.product.json").string();
+    const std::vector<HostileCase> cases{
+        {"declared length far past the limit",
+         [&] {
+             server.serve(kMetadataPath,
+                          {200, harlowen_test::zipDeclaringLength("big.product.json", "{}", 0xF0000000u)});
+         },
+         "1810"},
+        {"declared length within the limit",
+         [&] {
+             server.serve(kMetadataPath,
+                          {200, harlowen_test::zipDeclaringLength("notes.txt", "short", 4096)});
+         },
+         "any"},
+        {"parent in zip",
+         [&] {
+             serveArchive({kAlpha, {"../sentinel/planted.product.json", "x"}});
+         },
+         "1810"},
+        {"parent in tar",
+         [&] {
+             serveArchive({kAlpha, {"../sentinel/planted.product.json", "x"}}, ArchiveFormat::Tar);
+         },
+         "1810"},
+        {"absolute in zip",
+         [&] {
+             serveArchive({kAlpha, {planted, "x"}});
+         },
+         "1810"},
+        {"absolute in tar",
+         [&] {
+             serveArchive({kAlpha, {planted, "x"}}, ArchiveFormat::Tar);
+         },
+         "1810"},
+        {"fifo",
+         [&] {
+             serveArchive({kAlpha, {"pipe.product.json", "", Kind::Fifo}}, ArchiveFormat::Tar);
+         },
+         "1810"},
+        {"long name",
+         [&] {
+             serveArchive({kAlpha, {std::string(300, 'n') + ".product.json", "{}"}}, ArchiveFormat::Tar);
+         },
+         "1810"},
+        {"long path",
+         [&] {
+             std::string deep;
+             for (int i = 0; i < 40; ++i) deep += std::string(120, 'd') + "/";
+             serveArchive({kAlpha, {deep + "x.product.json", "{}"}}, ArchiveFormat::Tar);
+         },
+         "1810"},
+        {"non-UTF-8 name",
+         [&] {
+             serveArchive({kAlpha, {"\xff\xfe.txt", "x"}}, ArchiveFormat::Tar);
+         },
+         ""},
+        {"folder without permissions",
+         [&] {
+             serveArchive({kAlpha,
+                           {"locked/", "", Kind::Folder, 0},
+                           {"locked/inner/file.txt", "x"},
+                           {"closed/", "", Kind::Folder, 0111}},
+                          ArchiveFormat::Tar);
+         },
+         ""},
+        {"malformed product file",
+         [&] {
+             serveArchive({kAlpha, {"broken.product.json", "[1, 2"}});
+         },
+         "1810"},
+    };
+    for (const auto& hostile : cases) run(hostile);
+}
+
+TEST_F(HostileServer, BadAnswersGiveCodedFailures) {
+    const std::vector<HostileCase> cases{
+        {"empty URL base", [&] { serveInstallData(""); }, "1805"},
+        {"URL base on the local disk", [&] { serveInstallData("file://" + sentinel().string()); }, "1805"},
+        {"service fails",
+         [&] {
+             server.serve(kInstallData, {500, "{}", "application/json"});
+         },
+         "1804"},
+        {"service redirects to itself",
+         [&] {
+             CannedResponse loop{302, "", "text/plain"};
+             loop.headers = {"Location: " + server.url() + kInstallData};
+             server.serve(kInstallData, loop);
+         },
+         "1805"},
+        {"archive missing",
+         [&] {
+             server.serve(kMetadataPath, {404, "gone", "text/plain"});
+         },
+         "1807"},
+        {"archive fails",
+         [&] {
+             server.serve(kMetadataPath, {500, "", "text/plain"});
+         },
+         "1807"},
+        {"archive redirects to itself",
+         [&] {
+             CannedResponse loop{302, "", "text/plain"};
+             loop.headers = {"Location: " + kMetadataPath};
+             server.serve(kMetadataPath, loop);
+         },
+         "1807"},
+        {"archive redirects to the local disk",
+         [&] {
+             CannedResponse local{302, "", "text/plain"};
+             local.headers = {"Location: file://" + (sentinel() / "R1/beta/7/brandeth.zip").string()};
+             server.serve(kMetadataPath, local);
+         },
+         "1807"},
+        {"body cut short",
+         [&] {
+             CannedResponse cut{200, harlowen_test::archiveBytes({kAlpha})};
+             cut.closeAfter = 20;
+             server.serve(kMetadataPath, cut);
+         },
+         "1807"},
+        {"body stalls",
+         [&] {
+             CannedResponse stalled{200, harlowen_test::archiveBytes({kAlpha})};
+             stalled.stallAfter = 20;
+             server.serve(kMetadataPath, stalled);
+         },
+         "1806"},
+    };
+    for (const auto& hostile : cases) run(hostile);
+    EXPECT_LE(server.requestCount(kMetadataPath), 16u) << "the redirect loop was followed without a limit";
+}
+
+TEST_F(HostileServer, AFolderRetakenAfterCleanUpIsNotUsed) {
+    serveInstallData(server.url() + "/files");
+    server.serve(kMetadataPath, {404, "gone", "text/plain"});
+    auto adapter = makeAdapter();
+    EXPECT_THROW(adapter->getProducts(), RepoAdapterBrandethDownloadException);
+    const auto first = adapterFolders();
+    ASSERT_EQ(first.size(), 1u);
+    adapter->cleanUp();
+
+    // Someone else takes the name, open to all, with a product of their own in it.
+    fs::create_directory(first[0]);
+    fs::permissions(first[0], fs::perms::all);
+    std::ofstream(first[0] / "planted.product.json") << productJson("planted", {"win64"});
+    const auto planted = snapshot(first[0]);
+
+    serveArchive({kAlpha});
+    const auto products = adapter->getProducts();
+    EXPECT_EQ(products.size(), 1u);
+    EXPECT_TRUE(products.contains(u"alpha"));
+    EXPECT_EQ(snapshot(first[0]), planted) << "the retaken folder was used";
+    const auto now = adapterFolders();
+    ASSERT_EQ(now.size(), 2u);
+    const auto fresh = now[0] == first[0] ? now[1] : now[0];
+    struct stat info {};
+    ASSERT_EQ(::lstat(fresh.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_TRUE(fs::exists(fresh / "alpha.product.json"));
+
+    adapter->cleanUp();
+    adapter->cleanUp();
+    EXPECT_EQ(snapshot(first[0]), planted) << "cleanUp removed a folder it did not make";
+    EXPECT_FALSE(fs::exists(fresh));
+}
+
+}  // namespace
