@@ -20,8 +20,9 @@ MIRROWENT_EXPORT int addTap(const std::map<std::string, std::string>& filter, co
                             bool evenWithoutOptIn);
 // When this returns, no call of the tap is running or will start, and the tap's copy of the callback is gone:
 // what the callback refers to may be freed. It waits for calls running on other threads, so the caller must
-// not hold anything those calls wait for. Called from inside the tap's own callback it does not wait: no further
-// call starts, and the calls already running finish.
+// not hold anything those calls wait for (two callbacks that remove each other's taps on two threads at once
+// wait for each other). Called from inside the tap's own callback it does not wait: no further call starts, and
+// the calls already running finish.
 MIRROWENT_EXPORT void removeTap(int tapId);
 
 }  // namespace ravo
