@@ -198,21 +198,29 @@ TEST(RavoServiceLifecycle, FailedStartsPropagateAndAllowALaterStart) {
     });
 }
 
-TEST(RavoServiceLifecycle, StopSwallowsLibraryFailuresAndLogsThem) {
+TEST(RavoServiceLifecycle, StopSwallowsLibraryFailuresAndStillStops) {
     inFreshProcess([] {
-        RavoService service = namedService();
-        service.setPersistencePath(u"/dev/full");
-        service.setOptIn(true);
-        ASSERT_EQ(service.start(), RavoService::STS_SERVICE_SUCCESS);
-        EXPECT_EQ(ravo::logRavoData({"click", "1"}, {}, {}).status, ravo::STS_RAVO_WRITE_FAILED);
+        {
+            RavoService service = namedService();
+            service.setPersistencePath(u"/dev/full");
+            service.setOptIn(true);
+            ASSERT_EQ(service.start(), RavoService::STS_SERVICE_SUCCESS);
+            EXPECT_EQ(ravo::logRavoData({"click", "1"}, {}, {}).status, ravo::STS_RAVO_WRITE_FAILED);
 
-        foundation::log::testing::record_capture capture;
-        EXPECT_EQ(service.stop(0s), 0);
-        EXPECT_TRUE(logged(capture, "Unknown exception during RavoService::stop()"));
-        auto details = ravoMessages(capture, 16);
-        ASSERT_EQ(details.size(), 1u);
-        EXPECT_EQ(details[0].rfind("Exception caught: ", 0), 0u);
-        EXPECT_NE(details[0].find("1 usage-data items could not be written"), std::string::npos);
+            foundation::log::testing::record_capture capture;
+            EXPECT_EQ(service.stop(0s), 0);
+            EXPECT_TRUE(logged(capture, "Unknown exception during RavoService::stop()"));
+            auto details = ravoMessages(capture, 16);
+            ASSERT_EQ(details.size(), 1u);
+            EXPECT_EQ(details[0].rfind("Exception caught: ", 0), 0u);
+            EXPECT_NE(details[0].find("1 usage-data items could not be written"), std::string::npos);
+
+            // The library did stop: so does the service, whatever the stop reported.
+            EXPECT_FALSE(ravo::isEnabled());
+            EXPECT_EQ(ravo::logRavoData({"click", "1"}, {}, {}).status, ravo::STS_RAVO_NOT_ENABLED);
+            EXPECT_EQ(service.start(), RavoService::STS_SERVICE_CANNOT_BE_RESTARTED);
+        }
+        EXPECT_EQ(ravo::testing::journal().stopCalls, 1) << "the destructor stopped again";
     });
 }
 

@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 
 #include "BackendTest.h"
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -117,6 +119,49 @@ TEST_F(ChangeSubscription, GetRequestsUseTheFlavoursOfTheLastChange) {
     // The platform's list is not asked for again: the cache from the last change serves.
     pf::clipboard::testing::setFailingCalls(pf::clipboard::testing::failListTypes);
     EXPECT_EQ(getEverything()["contents"], Value(JsonObject{{"text/plain", "first"}, {"text/html", "<p>"}}));
+}
+
+TEST_F(ChangeSubscription, AFlavoursRequestRefreshesTheCachedList) {
+    // Without a registration no change refreshes the cache; only the flavours request can.
+    pf::event::testing::setListeningFails(true);
+    subscribe(notifications);
+    putText(u"text/plain", u"x");
+    EXPECT_EQ(getEverything()["contents"], Value(JsonObject{}));
+    CapturedReply reply;
+    backend->handleRequestForAvailableDataFlavors(JsonMessage(R"({"requestId": "f"})"), replyInto(reply));
+    EXPECT_EQ(getEverything()["contents"], Value(JsonObject{{"text/plain", "x"}}));
+}
+
+TEST_F(ChangeSubscription, AFailedTypeListIsNotifiedAsFailureAndKeepsTheCache) {
+    subscribe(notifications);
+    setText("kept");
+    pf::clipboard::testing::setFailingCalls(pf::clipboard::testing::failListTypes);
+    putText(u"text/html", u"<p>");
+    pf::event::testing::waitUntilDelivered();
+    EXPECT_THAT(notifications.texts(),
+                ElementsAre(R"({"flavors":["text/plain"],"responseId":"","success":true})",
+                            R"({"flavors":[],"responseId":"","success":false})"));
+    EXPECT_EQ(getEverything()["contents"], Value(JsonObject{{"text/plain", "kept"}}));
+}
+
+TEST_F(ChangeSubscription, AFailingSubscriberKeepsItsFailureToItself) {
+    // Two back-ends on the one platform signal: the first one's notifier fails with anything at all.
+    subscribe(notifications);
+    Pastrel failing;
+    CapturedReply reply;
+    failing.handleRequestForClipboardChangeSubscription(
+        JsonMessage(R"({"requestId": "s"})"), [](std::string) { throw 7; }, replyInto(reply));
+    Pastrel throwingStd;
+    throwingStd.handleRequestForClipboardChangeSubscription(
+        JsonMessage(R"({"requestId": "s"})"), [](std::string) { throw std::runtime_error("gone"); }, replyInto(reply));
+    Pastrel later;
+    later.handleRequestForClipboardChangeSubscription(JsonMessage(R"({"requestId": "s"})"), second.callback(),
+                                                      replyInto(reply));
+    setText("x");
+    EXPECT_EQ(notifications.texts().size(), 1u);
+    EXPECT_EQ(second.texts().size(), 1u) << "the failure reached the signal and stopped the later subscriber";
+    EXPECT_THAT(logged(), Contains("[onClipboardChanged] notification failed: unknown exception"));
+    EXPECT_THAT(logged(), Contains("[onClipboardChanged] notification failed: gone"));
 }
 
 TEST_F(ChangeSubscription, ARequestWithoutIdIsLoggedAndStillSubscribes) {

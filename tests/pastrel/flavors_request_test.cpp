@@ -35,11 +35,12 @@ TEST_F(FlavorsRequest, UnparsedTextStillGetsAList) {
                                       "[handleRequestForAvailableDataFlavors] UID is empty"));
 }
 
-TEST_F(FlavorsRequest, APlatformFailureGivesAnEmptyList) {
+TEST_F(FlavorsRequest, APlatformFailureRepliesFalse) {
     putText(u"text/plain", u"a");
     pf::clipboard::testing::setFailingCalls(pf::clipboard::testing::failListTypes);
     auto reply = flavors(R"({"requestId": "f", "uid": "u"})");
-    EXPECT_EQ(reply.text, R"({"flavors":[],"responseId":"f","success":true})");
+    EXPECT_EQ(reply.text, R"({"flavors":[],"responseId":"f","success":false})");
+    EXPECT_EQ(reply.uid, "u");
     ASSERT_EQ(logged().size(), 1u);
     EXPECT_THAT(logged()[0], ::testing::StartsWith("[handleRequestForAvailableDataFlavors] getAvailableMimeTypesSync threw"));
 }

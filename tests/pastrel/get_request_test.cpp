@@ -62,6 +62,29 @@ TEST_F(GetRequest, AnEmptyListReadsTheClipboardsFlavoursInTheRequestedMode) {
     EXPECT_THAT(logged(), Contains("[handleRequestForAvailableDataFlavors] JSON message does not contain required fields 'requestid'"));
 }
 
+TEST_F(GetRequest, AnEmptyListFallsBackToTheDefaultFlavoursWhenTheTypeListFails) {
+    putText(u"text/plain", u"plain");
+    putText(u"text/html", u"<b>html</b>");
+    putText(u"text/rtf", u"not a default flavour");
+    pf::clipboard::testing::setFailingCalls(pf::clipboard::testing::failListTypes);
+    auto reply = get(R"({"requestId": "g", "flavors": []})");
+    EXPECT_EQ(reply["success"], Value(true));
+    EXPECT_EQ(reply["contents"], Value(JsonObject{{"text/plain", "plain"}, {"text/html", "<b>html</b>"}}));
+    EXPECT_THAT(logged(), Contains("[handleGetClipboardDataRequest] JSON message does not contain required fields "
+                                   "from handleRequestForAvailableDataFlavors API"));
+}
+
+TEST_F(GetRequest, FlavoursOfNoKnownFamilyAreSetButNeverRead) {
+    CapturedReply setReply;
+    backend->handleSetClipboardDataRequest(
+        JsonMessage(R"({"requestId": "s", "contents": [{"flavor": "video/mp4", "content": "clip"}]})"), clipboardMode,
+        replyInto(setReply));
+    EXPECT_EQ(textOn(u"video/mp4"), u"clip");
+    pf::clipboard::testing::putForeignContent(u"audio/ogg", std::vector<std::byte>{std::byte{'o'}}, clipboardMode);
+    EXPECT_EQ(get(R"({"requestId": "g", "flavors": ["video/mp4", "audio/ogg"]})")["contents"], Value(JsonObject{}));
+    EXPECT_EQ(get(R"({"requestId": "g", "flavors": []})")["contents"], Value(JsonObject{}));
+}
+
 TEST_F(GetRequest, MissingFieldsAreLoggedAndEverythingIsRead) {
     putText(u"text/plain", u"x");
     auto reply = get(R"({"uid": "u"})");

@@ -105,6 +105,13 @@ TEST(PayloadBuffer, RefusesSizesBeyondMemoryAndKeepsWhatItHeld) {
     expectRuntimeError([&] { buffer.append("x", everything); }, "Out of memory!");
     EXPECT_EQ(std::string(buffer.data(), buffer.size()), "kept");
     EXPECT_EQ(buffer.capacity(), 4u);
+
+    // A size the allocator refuses: the memory held before is still the buffer's.
+    expectRuntimeError([&] { buffer.reserve(everything / 2); }, "Out of memory!");
+    EXPECT_EQ(std::string(buffer.data(), buffer.size()), "kept");
+    EXPECT_EQ(buffer.capacity(), 4u);
+    buffer.append("!", 1);
+    EXPECT_EQ(std::string(buffer.data(), buffer.size()), "kept!");
 }
 
 }  // namespace

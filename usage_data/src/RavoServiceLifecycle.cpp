@@ -127,7 +127,13 @@ int RavoService::stop(std::chrono::seconds waitTime) {
         Lock lock(state.serviceMutex);
         if (state.serviceRunning) {
             if (auto shared = SharedLoggingService::getSharedService()) shared->endSession(state.startedSessionKey);
-            LoggingService::getService().stop(waitTime);
+            // Once asked to stop, the library is stopped, also when it reports what it lost on the way.
+            try {
+                LoggingService::getService().stop(waitTime);
+            } catch (...) {
+                state.serviceRunning = false;
+                throw;
+            }
             state.serviceRunning = false;
         }
     } catch (...) {

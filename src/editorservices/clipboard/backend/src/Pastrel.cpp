@@ -109,7 +109,9 @@ Pastrel::JsonMap Pastrel::handleGetClipboardDataRequest(JsonMap request, const M
                 flavors = cachedFlavors;
             } else {
                 try {
-                    flavors = get<FlavorList>(handleRequestForAvailableDataFlavors({})[keyFlavors]);
+                    JsonMap available = handleRequestForAvailableDataFlavors({});
+                    if (available[keySuccess] != Value(true)) throw std::runtime_error("no flavour list");
+                    flavors = get<FlavorList>(available[keyFlavors]);
                 } catch (const std::exception&) {
                     PASTREL_LOG << "[handleGetClipboardDataRequest] JSON message does not contain required fields "
                                    "from handleRequestForAvailableDataFlavors API";
@@ -137,16 +139,16 @@ Pastrel::JsonMap Pastrel::handleRequestForAvailableDataFlavors(JsonMap request) 
             flavors.emplace_back(fl::i18n::to_string(type));
         }
         listed = true;
-    } catch (const std::exception& error) {
+    } catch (...) {
         PASTREL_LOG << "[handleRequestForAvailableDataFlavors] getAvailableMimeTypesSync threw an exception: "
-                    << error.what();
+                    << detail::currentExceptionText();
         flavors.clear();
     }
     if (listed && changeSubscribed) {
         std::lock_guard lock(cachedFlavorsMutex);
         cachedFlavors = flavors;
     }
-    return {{keySuccess, true}, {keyFlavors, std::move(flavors)}, {keyResponseId, requestId}};
+    return {{keySuccess, listed}, {keyFlavors, std::move(flavors)}, {keyResponseId, requestId}};
 }
 
 }  // namespace EditorServices

@@ -44,8 +44,13 @@ std::unique_ptr<event::PFEventRegistration> Pastrel::registerClipboardChangeList
     }
 }
 
+// Runs on the platform's event thread, for every subscriber in turn: a failure here must not reach the others.
 void Pastrel::onClipboardChanged(const NotifyCallback& notify) {
-    notify(foundation::json::serialize(Value(handleRequestForAvailableDataFlavors({}))));
+    try {
+        notify(foundation::json::serialize(Value(handleRequestForAvailableDataFlavors({}))));
+    } catch (...) {
+        PASTREL_LOG << "[onClipboardChanged] notification failed: " << detail::currentExceptionText();
+    }
 }
 
 }  // namespace EditorServices
