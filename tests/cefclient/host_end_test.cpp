@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "BridgeHarness.h"
+#include "HostMessages.h"
 #include "cef/popup_features.h"
 #include "cefclient/LogStyle.h"
 #include "cefclient/Loggers.h"
@@ -30,28 +31,6 @@ std::string lengthOnly(std::uint32_t length) {
     const char header[4] = {static_cast<char>(length & 0xff), static_cast<char>(length >> 8 & 0xff),
                             static_cast<char>(length >> 16 & 0xff), static_cast<char>(length >> 24 & 0xff)};
     return std::string(header, sizeof header);
-}
-
-windowMessage newWindowRequest(const std::string& id) {
-    windowMessage message;
-    message.set_windowid(id);
-    auto* request = message.mutable_newwindow();
-    request->set_url("https://" + id + ".test/");
-    request->set_x(1), request->set_y(2), request->set_width(30), request->set_height(40);
-    request->set_origin(0);
-    request->set_visible(true);
-    request->set_windowtype("Standard");
-    request->set_windowextra("");
-    request->set_windowflag(false);
-    request->set_createparam1("");
-    request->set_createparam2("");
-    return message;
-}
-
-windowMessage to(const std::string& id) {
-    windowMessage message;
-    message.set_windowid(id);
-    return message;
 }
 
 class HostEndTest : public harness::BridgeTest {
@@ -84,8 +63,8 @@ TEST_F(HostEndTest, EveryEndOfThePipeClosesEveryWindowAndSendsClosePipesOnce) {
     };
     for (const auto& [name, ending] : endings) {
         SCOPED_TRACE(name);
-        hostWrites(framed(newWindowRequest("a").SerializeAsString()) +
-                   framed(newWindowRequest("b").SerializeAsString()) + ending);
+        hostWrites(framed(host_messages::newWindow("a").SerializeAsString()) +
+                   framed(host_messages::newWindow("b").SerializeAsString()) + ending);
         EXPECT_TRUE(bridge().windows().empty());
         const auto frames = harness::takeFrames(out);
         ASSERT_FALSE(frames.empty());
@@ -112,9 +91,8 @@ TEST_F(HostEndTest, WindowWhoseBrowserWasNeverMadeIsClosedWhenTheHostGoes) {
 }
 
 TEST_F(HostEndTest, PipeEndingAfterTheHostClosedTheLastWindowSendsNoSecondClosePipes) {
-    windowMessage close = to("only");
-    close.mutable_setcommand()->set_command("close");
-    hostWrites(framed(newWindowRequest("only").SerializeAsString()) + framed(close.SerializeAsString()));
+    hostWrites(framed(host_messages::newWindow("only").SerializeAsString()) +
+               framed(host_messages::command("only", "close").SerializeAsString()));
     const auto frames = harness::takeFrames(out);
     EXPECT_EQ(std::count(frames.begin(), frames.end(), "closePipes"), 1);
     EXPECT_TRUE(bridge().windows().empty());
@@ -123,18 +101,12 @@ TEST_F(HostEndTest, PipeEndingAfterTheHostClosedTheLastWindowSendsNoSecondCloseP
 TEST_F(HostEndTest, ScreenshotOfAWindowLargerThanAnyScreenIsAnEmptyPictureAndAnError) {
     foundation::log::testing::record_capture capture;
     auto& bridgeChannel = veltrane_log::bridgeLogger();
-    dispatch(newWindowRequest("shot"));
+    dispatch(host_messages::newWindow("shot"));
     sent();
     auto screenshotAt = [&](int width, int height) {
-        windowMessage position = to("shot");
-        auto* rect = position.mutable_setposition();
-        rect->set_x(0), rect->set_y(0), rect->set_width(width), rect->set_height(height);
-        rect->set_didendresize(true), rect->set_timestamp(0);
-        windowMessage screenshot = to("shot");
-        screenshot.mutable_setcommand()->set_command("getScreenshot");
         // Sent together: the size that counts is the one the window has when the screenshot is taken.
-        bridge().processWindowMessages(position.SerializeAsString());
-        bridge().processWindowMessages(screenshot.SerializeAsString());
+        bridge().processWindowMessages(host_messages::position("shot", width, height).SerializeAsString());
+        bridge().processWindowMessages(host_messages::command("shot", "getScreenshot").SerializeAsString());
         runUiTasks();
         for (const windowMessage& message : sent()) {
             if (message.has_screenshot()) return message.screenshot();
@@ -190,6 +162,6 @@ TEST(UiTaskGate, PostersRacingTheEndOfTheLoopNeverReachItOnceItIsGone) {
 TEST_F(HostEndTest, NewWindowCarriesTheHostProcessID) {
     // The test process stands in for the host, so the watch finds it running.
     bridge().setParentProcessID(static_cast<std::int32_t>(::getpid()));
-    dispatch(newWindowRequest("watched"));
+    dispatch(host_messages::newWindow("watched"));
     EXPECT_EQ(stateOf(bridge().findNativeWindowByID("watched")).tarnelProcessID, ::getpid());
 }
