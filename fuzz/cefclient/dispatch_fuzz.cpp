@@ -1,7 +1,9 @@
-// Any payload into the pipe dispatcher: nothing may crash, and everything written back must be a window message.
+// Any byte stream as the host's side of the pipe, read by the real reader and framing and performed by the
+// dispatcher, so that a window made by one frame is acted on by the next. Nothing may crash; everything written back
+// must be a window message or "closePipes"; the end of the stream must close every window, end the UI loop and send
+// "closePipes" exactly once.
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <sstream>
 #include <string>
 
@@ -23,9 +25,9 @@ Streams& streams() {
     return pipe;
 }
 
-void runPostedTasks(client::MainMessageLoop& loop) {
-    loop.PostClosure(base::Bind([&loop] { loop.Quit(); }));
-    loop.Run();
+void clear(std::stringstream& stream) {
+    stream.str("");
+    stream.clear();
 }
 
 }  // namespace
@@ -33,27 +35,29 @@ void runPostedTasks(client::MainMessageLoop& loop) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     client::tarnel_interface& bridge = *client::tarnel_interface::instance();
     Streams& pipe = streams();
+    pipe.in.str(std::string(reinterpret_cast<const char*>(data), size));
+    pipe.in.clear();
     bridge.attachPipe(pipe.in, pipe.out, pipe.err);
     {
-        // Tasks find the loop when they are posted, so it exists before the dispatcher runs.
+        // The reader posts to the loop, so it exists first; it runs until the session has ended.
         client::MainMessageLoopStd loop;
-        bridge.processWindowMessages(std::string(reinterpret_cast<const char*>(data), size));
-        runPostedTasks(loop);
+        bridge.readPipeMessages();
+        loop.Run();
     }
-    {
-        client::MainMessageLoopStd loop;
-        for (const auto& entry : bridge.windows()) bridge.deregisterWebWindow(entry.first->getID());
-        runPostedTasks(loop);
-    }
+    if (!bridge.windows().empty()) std::abort();
 
+    int closePipes = 0;
     std::string frame;
     while (cefclient_utils::readMessageFromPipe(pipe.out, frame)) {
         cefclient_messages::windowMessage message;
-        if (frame != "closePipes" && !message.ParseFromString(frame)) std::abort();
+        if (frame == "closePipes") {
+            ++closePipes;
+        } else if (!message.ParseFromString(frame)) {
+            std::abort();
+        }
     }
-    pipe.out.str("");
-    pipe.out.clear();
-    pipe.err.str("");
-    pipe.err.clear();
+    if (closePipes != 1) std::abort();
+    clear(pipe.out);
+    clear(pipe.err);
     return 0;
 }

@@ -2,6 +2,7 @@
 #include <functional>
 
 #include "BridgeHarness.h"
+#include "cef/popup_features.h"
 #include "cef/testing.h"
 #include "cefclient/Loggers.h"
 #include "cefclient/WindowEventHandler.h"
@@ -250,4 +251,58 @@ TEST_F(EventSinkTest, CountsItsReferences) {
         EXPECT_TRUE(own->HasAtLeastOneRef());
     }
     EXPECT_TRUE(own->HasOneRef());
+}
+
+TEST_F(EventSinkTest, PopUpOpensItsUrlAsAStandardWindowWithTheStoredVisibilityOnceItsBrowserExists) {
+    for (const bool visible : {false, true}) {
+        SCOPED_TRACE(visible);
+        CefPopupFeatures features;
+        features.width = 321;
+        features.widthSet = 1;
+        CefWindowInfo info;
+        CefRefPtr<CefClient> client;
+        CefBrowserSettings settings;
+        handler->newWindowRequestEvent(CefString("https://popup.test/"), features, info, client, settings, visible);
+        EXPECT_EQ(info.hidden, visible ? 0 : 1);
+        const auto popUp = bridge().windows().back();
+        ASSERT_TRUE(stateOf(popUp.first).isPopUp);
+        runUiTasks();
+        EXPECT_EQ(stateOf(popUp.first).url, "") << "nothing opens before the engine has made the browser";
+
+        popUp.second->browserCreatedEvent(cef::testing::createBrowser());
+        runUiTasks();
+        const auto state = stateOf(popUp.first);
+        EXPECT_EQ(state.url, "https://popup.test/");
+        EXPECT_EQ(state.windowType, "Standard");
+        EXPECT_EQ(state.visible, visible);
+        EXPECT_EQ(state.position, CefRect(0, 0, 321, 400));
+    }
+}
+
+TEST_F(EventSinkTest, ActivationAndModalityOfTheWindowGoThroughTheRegistry) {
+    scoped_refptr<window_notifier::IVeltraneInterface> otherSink(new WindowEventHandler("other", true));
+    auto other = NativeWindow::makeNativeWindow("other", true, otherSink, "", "");
+    bridge().registerWebWindow(other, otherSink);
+    runUiTasks();
+
+    handler->OnWindowModal(true);
+    runUiTasks();
+    EXPECT_TRUE(stateOf(window).modal);
+    EXPECT_FALSE(stateOf(window).disabled);
+    EXPECT_TRUE(stateOf(other).disabled);
+    handler->OnWindowModal(false);
+    runUiTasks();
+    EXPECT_FALSE(stateOf(window).modal);
+    EXPECT_FALSE(stateOf(other).disabled);
+
+    handler->OnActivateCurrentWindow(false);
+    runUiTasks();
+    EXPECT_TRUE(stateOf(window).disabled);
+    EXPECT_FALSE(stateOf(other).disabled);
+    EXPECT_FALSE(stateOf(other).allWindowsActive);
+    handler->OnActivateAllWindows(true);
+    runUiTasks();
+    EXPECT_FALSE(stateOf(window).disabled);
+    EXPECT_TRUE(stateOf(other).allWindowsActive);
+    sent();
 }

@@ -3,14 +3,19 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include <gtest/gtest.h>
 
+#include "HostMessages.h"
 #include "VeltraneChild.h"
 #include "cefclient_messages.pb.h"
 
 using cefclient_messages::windowMessage;
+using host_messages::command;
+using host_messages::newWindow;
+using host_messages::position;
 using namespace std::chrono_literals;
 
 namespace {
@@ -21,32 +26,6 @@ constexpr auto kExitDeadline = 3s;  // instrumented builds take longer to exit
 #else
 constexpr auto kExitDeadline = 1s;
 #endif
-
-windowMessage newWindow(const std::string& id) {
-    windowMessage message;
-    message.set_windowid(id);
-    auto* request = message.mutable_newwindow();
-    request->set_url("https://e2e.test/" + id);
-    request->set_x(10);
-    request->set_y(20);
-    request->set_width(640);
-    request->set_height(480);
-    request->set_origin(0);
-    request->set_visible(true);
-    request->set_windowtype("Standard");
-    request->set_windowextra("");
-    request->set_windowflag(false);
-    request->set_createparam1("");
-    request->set_createparam2("");
-    return message;
-}
-
-windowMessage command(const std::string& id, const std::string& word) {
-    windowMessage message;
-    message.set_windowid(id);
-    message.mutable_setcommand()->set_command(word);
-    return message;
-}
 
 class VeltraneProcessTest : public ::testing::Test {
 protected:
@@ -87,8 +66,24 @@ protected:
         return awaitMessage([&](const windowMessage& m) { return m.windowid() == id && m.has_getposition(); });
     }
 
+    // Reads until "closePipes"; false when the stream ends or stays silent first.
+    bool awaitClosePipes(std::chrono::milliseconds timeout = kReadTimeout) {
+        while (auto frame = child->receive(timeout)) {
+            if (*frame == "closePipes") return true;
+        }
+        return false;
+    }
+
     std::unique_ptr<veltrane_host::ChildProcess> child;
 };
+
+// The id of a process that has ended and been reaped.
+pid_t deadProcessID() {
+    veltrane_host::ChildProcess ended("/bin/true", {});
+    EXPECT_TRUE(ended.waitForExit(kReadTimeout));
+    return ended.pid();
+}
+
 
 }  // namespace
 
@@ -214,4 +209,93 @@ TEST_F(VeltraneProcessTest, StandaloneStartOpensOneWindowAndNoTransport) {
         ++registrations;
     }
     EXPECT_EQ(registrations, 1u) << text;
+}
+
+TEST_F(VeltraneProcessTest, WindowsOpenedAsTheProcessEndsNeverCrashIt) {
+    for (int run = 0; run < 10; ++run) {
+        SCOPED_TRACE(run);
+        // The watch finds the host gone at once while the new window is still being made.
+        start({"--from-webwindow", "--processid=" + std::to_string(deadProcessID())});
+        child->send(newWindow("late").SerializeAsString());  // the process may be gone already
+        awaitClosePipes();
+        EXPECT_EQ(child->waitForExit(kReadTimeout), 0);
+
+        // Each close may end the process while the next window is being made.
+        start();
+        std::string burst;
+        for (int i = 0; i < 200; ++i) {
+            const std::string id = "w" + std::to_string(i);
+            for (const windowMessage& message : {newWindow(id), command(id, "close")}) {
+                const std::string payload = message.SerializeAsString();
+                burst += veltrane_host::frameHeader(static_cast<std::uint32_t>(payload.size())) + payload;
+            }
+        }
+        const std::string last = newWindow("last").SerializeAsString();
+        burst += veltrane_host::frameHeader(static_cast<std::uint32_t>(last.size())) + last;
+        child->sendRaw(burst);  // the process may end before it has read all of it
+        child->closeInput();
+        while (child->receive(kReadTimeout)) {
+        }
+        EXPECT_EQ(child->waitForExit(kReadTimeout), 0);
+    }
+}
+
+TEST_F(VeltraneProcessTest, EveryEndOfTheHostsPipeClosesTheWindowsAndEndsTheProcess) {
+    const std::vector<std::pair<const char*, std::function<void()>>> endings = {
+        {"clean end", [&] { child->closeInput(); }},
+        {"end inside a frame",
+         [&] {
+             ASSERT_TRUE(child->sendRaw(veltrane_host::frameHeader(10) + "abc"));
+             child->closeInput();
+         }},
+        // The host keeps its end open: the oversized length alone ends the stream.
+        {"oversized frame", [&] { ASSERT_TRUE(child->sendRaw(veltrane_host::frameHeader((64u << 20) + 1))); }},
+    };
+    for (const auto& [name, endPipe] : endings) {
+        SCOPED_TRACE(name);
+        start();
+        openWindow("a");
+        openWindow("b");
+        const auto ended = std::chrono::steady_clock::now();
+        endPipe();
+        EXPECT_TRUE(awaitClosePipes());
+        EXPECT_EQ(child->waitForExit(3s), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - ended, kExitDeadline);
+    }
+    // Without any window the end of the pipe ends the process too.
+    start();
+    child->closeInput();
+    EXPECT_TRUE(awaitClosePipes());
+    EXPECT_EQ(child->waitForExit(3s), 0);
+}
+
+TEST_F(VeltraneProcessTest, ScreenshotLargerThanAnyScreenIsRefusedAndTheProcessGoesOn) {
+    start();
+    openWindow("w1");
+    send(position("w1", 2147483647, 2147483647));
+    send(command("w1", "getScreenshot"));
+    const windowMessage refused = awaitMessage([](const windowMessage& m) { return m.has_screenshot(); });
+    EXPECT_EQ(refused.screenshot().imagedata(), "");
+    EXPECT_EQ(refused.screenshot().width(), 0);
+    EXPECT_EQ(refused.screenshot().height(), 0);
+    EXPECT_EQ(askPosition("w1").getposition().width(), 2147483647);
+
+    send(position("w1", 64, 32));
+    send(command("w1", "getScreenshot"));
+    const windowMessage taken = awaitMessage([](const windowMessage& m) { return m.has_screenshot(); });
+    EXPECT_EQ(taken.screenshot().width(), 64);
+    EXPECT_EQ(taken.screenshot().imagedata().rfind("\x89PNG", 0), 0u);
+}
+
+TEST_F(VeltraneProcessTest, ProcessIdThatNamesNoProcessEndsOnlyWhenNegative) {
+    for (const char* value : {"0", "not-a-number", ""}) {
+        SCOPED_TRACE(value);
+        start({"--from-webwindow", std::string("--processid=") + value});
+        EXPECT_FALSE(child->waitForExit(600ms)) << "no host is watched";
+        child->closeInput();
+        EXPECT_EQ(child->waitForExit(3s), 0);
+    }
+    start({"--from-webwindow", "--processid=-5"});
+    EXPECT_TRUE(awaitClosePipes());
+    EXPECT_EQ(child->waitForExit(3s), 0);
 }

@@ -105,6 +105,7 @@ int main(int argc, char** argv) {
 
     createInitialWindow();
     const int exitCode = loop->Run();
+    client::tarnel_interface::instance()->stopCommunication();
     CefShutdown();
     loop.reset();
     return exitCode;

@@ -12,7 +12,6 @@
 #include "cef/logging.h"
 #include "platform/process.h"
 #include "platform/stdio_mode.h"
-#include "veltranelib/main_message_loop.h"
 #include "veltranelib/app_startup.h"
 
 namespace client {
@@ -62,6 +61,8 @@ void tarnel_interface::startCommunication() {
     platform::setBinaryMode(stdin);
     CefRefPtr<CefCommandLine> commandLine = AppGetCommandLine();
     if (!commandLine->HasSwitch("from-webwindow")) return;
+    // The pipe is bound first so that a host found gone at once is reported on it.
+    if (usePipes) attachPipe(std::cin, std::cout, std::cerr);
     if (commandLine->HasSwitch("processid")) {
         const std::string value = commandLine->GetSwitchValue("processid");
         if (const auto processID = veltrane_text::toInt32(value)) {
@@ -72,13 +73,19 @@ void tarnel_interface::startCommunication() {
         }
     }
     if (usePipes) {
-        attachPipe(std::cin, std::cout, std::cerr);
         pipeReaderRunnable =
             std::make_unique<Poco::RunnableAdapter<tarnel_interface>>(*this, &tarnel_interface::readPipeMessages);
         pipeReaderThread = std::make_unique<Poco::Thread>("CEFPipeHandler");
         pipeReaderThread->start(*pipeReaderRunnable);
         sendEventToHost("", "ProcessCreated", {});
     }
+}
+
+void tarnel_interface::stopCommunication() {
+    readerRunning = false;
+    if (parentWatchTimer) parentWatchTimer->stop();  // waits for a check under way
+    parentWatchRunning = false;
+    uiTasks().close();
 }
 
 void tarnel_interface::setParentProcessID(std::int32_t processID) {
@@ -95,12 +102,33 @@ void tarnel_interface::checkParentProcess(Poco::Timer& timer) {
     if (platform::isProcessRunning(hostProcessID)) return;
     timer.restart(0);
     parentWatchRunning = false;
+    hostGone();
+}
+
+// The host has ended or its pipe has: nobody can reach the windows any more, so they all close and the process ends.
+void tarnel_interface::hostGone() {
+    if (hostGoneSeen.exchange(true)) return;
+    readerRunning = false;
     closeAllWindows(true);
-    MainMessageLoop::Get()->PostClosure(base::Bind([this] {
-        closeAllWindows(true);
-        // With no window left to close, nothing else would end the loop.
-        if (windows().empty()) MainMessageLoop::Get()->Quit();
-    }));
+    uiTasks().post(base::Bind([this] { closeWindowsOfGoneHost(); }));
+}
+
+// On the UI thread, after the closes that hostGone posted.
+void tarnel_interface::closeWindowsOfGoneHost() {
+    const std::vector<WindowEntry> open = windows();
+    // With no window left to close, nothing else would end the process.
+    if (open.empty()) {
+        endAfterLastWindow();
+        return;
+    }
+    for (const WindowEntry& entry : open) {
+        const scoped_refptr<NativeWindow>& window = entry.first;
+        if (window->getHandler()) {
+            window->closeBrowser();
+        } else {
+            notifyWindowClose(window->getID());  // its browser was never made: nothing to close
+        }
+    }
 }
 
 void tarnel_interface::closeAllWindows(bool force) {
@@ -118,18 +146,21 @@ void tarnel_interface::closeAllWindows(bool force) {
 void tarnel_interface::notifyWindowClose(const std::string& windowID) {
     LOG(INFO) << "In tarnel_interface::notifyWindowClose :" << windowID;
     deregisterWebWindow(windowID);
-    if (windows().empty() && usePipes) {
-        if (usingQt) {
-            LOG(INFO) << "Last Window closed: Exit app";
-            emit lastWindowClosed();
-        } else {
-            MainMessageLoop::Get()->Quit();
-        }
-        readerRunning = false;
-        LOG(INFO) << "Sending the close pipes command";
-        sendEventToHost("", "closePipes", {});
-    }
+    if (windows().empty() && usePipes) endAfterLastWindow();
     LOG(INFO) << "Leaving tarnel_interface::notifyWindowClose";
+}
+
+void tarnel_interface::endAfterLastWindow() {
+    if (usingQt) {
+        LOG(INFO) << "Last Window closed: Exit app";
+        emit lastWindowClosed();
+    } else {
+        uiTasks().quitLoop();
+    }
+    if (!usePipes) return;
+    readerRunning = false;
+    LOG(INFO) << "Sending the close pipes command";
+    sendEventToHost("", "closePipes", {});
 }
 
 void tarnel_interface::deregisterWebWindow(std::string windowID) {

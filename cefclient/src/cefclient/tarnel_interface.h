@@ -59,6 +59,9 @@ public:
     ~tarnel_interface() override;
 
     void startCommunication();
+    // Once the UI loop has ended: stops the reader and the watch from acting and closes the way to the UI thread,
+    // so that the loop may be destroyed.
+    void stopCommunication();
     void notifyWindowClose(const std::string& windowID);
     void deregisterWebWindow(std::string windowID);
     void closeAllWindows(bool force);
@@ -124,6 +127,9 @@ signals:
 private:
     tarnel_interface();
 
+    void hostGone();
+    void closeWindowsOfGoneHost();
+    void endAfterLastWindow();
     void createNewWindow(const cefclient_messages::windowMessage& message);
     void dispatchWindowCommand(const scoped_refptr<NativeWindow>& window, const std::string& word);
     void writeFrame(std::ostream& stream, const std::string& payload);
@@ -136,6 +142,7 @@ private:
     std::atomic<bool> readerRunning{false};
     bool pipeOpen = false;  // under pipeWriteMutex
     std::atomic<bool> parentWatchRunning{false};
+    std::atomic<bool> hostGoneSeen{false};
     std::atomic<std::int32_t> hostProcessID{0};
     google::protobuf::LogSilencer protobufLogSilencer;
     std::mutex windowsMutex;  // guards windowList and downloadDir

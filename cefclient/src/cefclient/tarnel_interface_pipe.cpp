@@ -9,6 +9,7 @@
 #include "cefclient/NativeWindowManager.h"
 #include "cefclient/UiTasks.h"
 #include "cefclient/WindowEventHandler.h"
+#include "cefclient/WindowScreenshot.h"
 #include "cefclient/tarnel_interface.h"
 #include "aldermoss/cefclient_utils.h"
 
@@ -26,6 +27,7 @@ void tarnel_interface::attachPipe(std::istream& in, std::ostream& out, std::ostr
     pipeIn = &in;
     pipeOut = &out;
     pipeErr = &err;
+    hostGoneSeen = false;
     readerRunning = true;
     pipeOpen = true;
 }
@@ -33,11 +35,18 @@ void tarnel_interface::attachPipe(std::istream& in, std::ostream& out, std::ostr
 void tarnel_interface::readPipeMessages() {
     if (!readerRunning || pipeIn == nullptr) return;
     std::istream& in = *pipeIn;
-    while (!in.fail()) {
+    for (;;) {
         std::string payload;
-        cefclient_utils::readMessageFromPipe(in, payload);
-        if (in.fail()) return;
-        processWindowMessages(payload);
+        const bool whole = cefclient_utils::readMessageFromPipe(in, payload);
+        // Stopped while it waited: whatever came is no longer for this process.
+        if (!readerRunning) return;
+        if (!whole) {
+            // An end of the stream, one inside a frame and an oversized frame alike leave the windows unreachable.
+            FOUNDATION_LOG(veltrane_log::bridgeLogger(), veltrane_log::kDebug) << "Host pipe ended; closing every window";
+            hostGone();
+            return;
+        }
+        processWindowMessages(std::move(payload));
         if (!readerRunning) return;
     }
 }
@@ -128,7 +137,7 @@ void tarnel_interface::dispatchWindowCommand(const scoped_refptr<NativeWindow>& 
         {"enablePopUpWindow", [](NativeWindow& w) { w.enablePopUpWindow(); }},
         {"GetPosition", [](NativeWindow& w) { w.getPositionForTarnel(); }},
         {"GetOuterPosition", [](NativeWindow& w) { w.getOuterPositionForTarnel(); }},
-        {"getScreenshot", [](NativeWindow& w) { w.getScreenshot(); }},
+        {"getScreenshot", takeScreenshot},
     };
     for (const PostedWord& entry : postedWords) {
         if (word != entry.word) continue;
