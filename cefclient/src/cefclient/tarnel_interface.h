@@ -69,6 +69,8 @@ public:
     // Window services shared by both transports and the event sinks.
     scoped_refptr<NativeWindow> findNativeWindowByID(std::string windowID);
     void registerWebWindow(scoped_refptr<NativeWindow> window, scoped_refptr<window_notifier::IVeltraneInterface> sink);
+    // Makes the window and its event sink and registers them at once; the window opens on the UI thread.
+    void openNewWindow(const QWindowParams& request);
     std::vector<WindowEntry> windows();
     void createPopUpWindow(std::string parentWindowID, const CefString& targetURL, const CefPopupFeatures& features,
                            CefWindowInfo& windowInfo, CefRefPtr<CefClient>& client, CefBrowserSettings& settings,
@@ -117,8 +119,6 @@ signals:
 private:
     tarnel_interface();
 
-    void createNewWindow(const cefclient_messages::windowMessage& message);
-    void dispatchWindowCommand(const scoped_refptr<NativeWindow>& window, const std::string& word);
     void writeFrame(std::ostream& stream, const std::string& payload);
 
     std::unique_ptr<Poco::Thread> pipeReaderThread;
