@@ -377,6 +377,8 @@ TEST(BrowserServiceThreads, CommandsWhileWindowsOpenAndClose) {
     std::thread ui([&] { loop.Run(); });
     auto service = client::CEFBrowserService::create();
     std::thread serviceThread([service] { service->mainServiceLoop(); });
+    // Open throughout: the last window's closing would end the UI loop.
+    command(newWindow("anchor"));
 
     auto hostThread = [](int first) {
         for (int round = 0; round < 20; ++round) {
@@ -399,7 +401,8 @@ TEST(BrowserServiceThreads, CommandsWhileWindowsOpenAndClose) {
     std::promise<void> drained;
     loop.PostClosure(base::Bind([&] { drained.set_value(); }));
     ASSERT_EQ(drained.get_future().wait_for(kReplyWait), std::future_status::ready);
-    EXPECT_TRUE(bridge().windows().empty());
+    ASSERT_EQ(bridge().windows().size(), 1u);
+    EXPECT_EQ(bridge().windows()[0].first->getID(), "anchor");
     service->stop();
     serviceThread.join();
     loop.Quit();

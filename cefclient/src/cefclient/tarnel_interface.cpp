@@ -78,6 +78,8 @@ void tarnel_interface::startCommunication() {
         pipeReaderThread = std::make_unique<Poco::Thread>("CEFPipeHandler");
         pipeReaderThread->start(*pipeReaderRunnable);
         sendEventToHost("", "ProcessCreated", {});
+    } else {
+        setupTransport();
     }
 }
 
@@ -118,16 +120,20 @@ void tarnel_interface::closeAllWindows(bool force) {
 void tarnel_interface::notifyWindowClose(const std::string& windowID) {
     LOG(INFO) << "In tarnel_interface::notifyWindowClose :" << windowID;
     deregisterWebWindow(windowID);
-    if (windows().empty() && usePipes) {
+    if (windows().empty()) {
         if (usingQt) {
             LOG(INFO) << "Last Window closed: Exit app";
             emit lastWindowClosed();
         } else {
             MainMessageLoop::Get()->Quit();
         }
-        readerRunning = false;
-        LOG(INFO) << "Sending the close pipes command";
-        sendEventToHost("", "closePipes", {});
+        if (usePipes) {
+            readerRunning = false;
+            LOG(INFO) << "Sending the close pipes command";
+            sendEventToHost("", "closePipes", {});
+        } else {
+            shutdownAttachableServer();
+        }
     }
     LOG(INFO) << "Leaving tarnel_interface::notifyWindowClose";
 }

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include <boost/asio/strand.hpp>
+#include <boost/make_shared.hpp>
 
 #include "foundation/io/io_service_threadpool.h"
 #include "foundation/log/diagnostic_logger.h"
@@ -142,21 +143,26 @@ std::string Session::partnerName() const {
     return *partnerName_;
 }
 
-void Session::terminate() {
+boost::shared_ptr<const Session::TerminateResult> Session::terminate() {
+    auto result = boost::make_shared<TerminateResult>();
     std::shared_ptr<Attachment> attachment;
     {
         std::lock_guard lock(mutex_);
         attachment.swap(attachment_);
         if (attachment) partnerName_.reset();
     }
-    if (!attachment) return;
+    if (!attachment) return result;
     boost::shared_ptr<StreamConnection> connection;
     {
         std::lock_guard lock(attachment->mutex);
         attachment->terminated = true;
         connection = std::move(attachment->connection);
     }
-    if (connection) connection->close();
+    if (connection) {
+        result->connectionEnded = connection->isOpen();
+        connection->close();
+    }
+    return result;
 }
 
 void Session::setPartnerName(std::string partnerName) {
