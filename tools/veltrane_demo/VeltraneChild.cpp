@@ -118,17 +118,44 @@ std::optional<std::string> ChildProcess::receiveFrom(Stream& stream, std::chrono
                 return payload;
             }
         }
+        if (!readMore(stream, deadline)) return std::nullopt;
+    }
+}
+
+std::optional<std::string> ChildProcess::receiveLine(std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        const std::size_t end = output_.buffer.find('\n');
+        if (end != std::string::npos) {
+            std::string line = output_.buffer.substr(0, end);
+            output_.buffer.erase(0, end + 1);
+            return line;
+        }
+        if (!readMore(output_, deadline)) return std::nullopt;
+    }
+}
+
+std::optional<std::string> ChildProcess::receiveErrorText(std::chrono::milliseconds timeout) {
+    if (error_.buffer.empty() && !readMore(error_, Clock::now() + timeout)) return std::nullopt;
+    std::string text;
+    text.swap(error_.buffer);
+    return text;
+}
+
+bool ChildProcess::readMore(Stream& stream, Clock::time_point deadline) {
+    for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) return std::nullopt;
+        if (left.count() <= 0) return false;
         pollfd ready{stream.fd, POLLIN, 0};
         const int polled = ::poll(&ready, 1, static_cast<int>(left.count()));
         if (polled < 0 && errno == EINTR) continue;
-        if (polled <= 0) return std::nullopt;
+        if (polled <= 0) return false;
         char chunk[65536];
         const ssize_t got = ::read(stream.fd, chunk, sizeof chunk);
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return std::nullopt;
+        if (got <= 0) return false;
         stream.buffer.append(chunk, static_cast<std::size_t>(got));
+        return true;
     }
 }
 

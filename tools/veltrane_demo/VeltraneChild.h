@@ -32,6 +32,10 @@ public:
     // The next frame from standard output (or error); nothing when none arrives in time or the stream ended.
     std::optional<std::string> receive(std::chrono::milliseconds timeout);
     std::optional<std::string> receiveError(std::chrono::milliseconds timeout);
+    // The next line of standard output, without its end, for a child that writes text there.
+    std::optional<std::string> receiveLine(std::chrono::milliseconds timeout);
+    // Whatever standard error holds or brings next, unframed.
+    std::optional<std::string> receiveErrorText(std::chrono::milliseconds timeout);
 
     // The exit status once the child has ended, or nothing when it is still running after the timeout.
     std::optional<int> waitForExit(std::chrono::milliseconds timeout);
@@ -42,6 +46,8 @@ private:
         std::string buffer;
     };
     std::optional<std::string> receiveFrom(Stream& stream, std::chrono::milliseconds timeout);
+    // Reads more of the stream; false when nothing came in time or the stream ended.
+    bool readMore(Stream& stream, std::chrono::steady_clock::time_point deadline);
 
     pid_t pid_ = -1;
     int input_ = -1;
