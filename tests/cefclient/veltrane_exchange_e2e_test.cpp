@@ -84,6 +84,8 @@ TEST_F(VeltraneExchangeTest, CommandsRightAfterTheHandshakeOpenAWindowThatReport
     // Sent at once: the service's queue may not be registered yet.
     ASSERT_TRUE(host.command(newWindow("first"), kWait));
     ASSERT_TRUE(heard(host, "first", "loadFinished"));
+    // The URL follows the finished load.
+    ASSERT_TRUE(host.waitFor([](const auto& r) { return !ofType<cefexchange::SetURLMessage>(r).empty(); }, kWait));
     const auto received = host.received();
     EXPECT_GE(findCommand(received, "first", "loadStarted"), 0);
     EXPECT_LT(findCommand(received, "first", "loadStarted"), findCommand(received, "first", "loadFinished"));

@@ -6,13 +6,16 @@
 
 #include "cefexchange/cef_service_api.h"
 #include "cefexchange/messages.h"
+#include "foundation/msg_svc/exchange/default_exchange.h"
 #include "foundation/msg_svc/exchange/exchange_api.h"
+#include "foundation/msg_svc/exchange/message_queue.h"
 #include "foundation/msg_svc/exchange/testing.h"
 #include "foundation/msg_svc/transport/layers/session/testing.h"
 
 namespace {
 
 namespace exchange = foundation::msg_svc::exchange;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 TEST(ExchangeMessages, ConstructorArgumentsFillTheirPayloadFields) {
@@ -93,6 +96,46 @@ TEST(ExchangePartner, AFailingPartnerThrowsAndRecordsNothing) {
     // Gone with the partner: its name no longer routes.
     EXPECT_THROW(api->send(message, exchange::Address("host", cefexchange::CEFServiceAPI::serviceName)),
                  std::runtime_error);
+}
+
+// Keeps the ids of the envelopes it is given.
+class IdQueue : public exchange::MessageQueue {
+public:
+    IdQueue() : MessageQueue(boost::weak_ptr<exchange::ExchangeApi>()) {}
+    void stop() override {}
+    void submit(const boost::shared_ptr<const exchange::Envelope>& envelope) override {
+        ids.push_back(envelope->getMessageId());
+    }
+    std::vector<exchange::IDType> ids;
+};
+
+boost::shared_ptr<const exchange::Envelope> fromPartner(const std::string& service, exchange::IDType id) {
+    return boost::make_shared<exchange::Envelope>(boost::make_shared<cefexchange::SetURLMessage>("w", "u"),
+                                                  exchange::RouteInfo{exchange::Address("partner", ""),
+                                                                      exchange::Address("local", service)},
+                                                  id);
+}
+
+TEST(ExchangeRouting, MessagesFromAPartnerWaitInOrderForTheirServicesQueue) {
+    auto local = boost::make_shared<exchange::DefaultExchange>("local");
+    local->receive(fromPartner("Early", 1));
+    local->receive(fromPartner("Other", 2));
+    local->receive(fromPartner("Early", 3));
+    auto queue = boost::make_shared<IdQueue>();
+    local->registerMessageQueue("Early", queue);
+    local->receive(fromPartner("Early", 4));
+    EXPECT_THAT(queue->ids, ElementsAre(1u, 3u, 4u));
+
+    auto other = boost::make_shared<IdQueue>();
+    local->registerMessageQueue("Other", other);
+    EXPECT_THAT(other->ids, ElementsAre(2u));
+}
+
+TEST(ExchangeRouting, OnlyABoundedNumberOfMessagesWaitForAQueue) {
+    auto local = boost::make_shared<exchange::DefaultExchange>("local");
+    for (exchange::IDType id = 0; id < exchange::DefaultExchange::kMaxHeldMessages; ++id)
+        local->receive(fromPartner("Never", id));
+    EXPECT_THROW(local->receive(fromPartner("Never", 0)), std::runtime_error);
 }
 
 TEST(ExchangeSession, AttachedSessionNamesItsPartner) {

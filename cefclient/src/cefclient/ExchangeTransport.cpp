@@ -132,10 +132,20 @@ void tarnel_interface::serviceThreadMain(boost::shared_ptr<CEFBrowserService> se
 
 void tarnel_interface::shutdownAttachableServer() {
     VELTRANE_TRACE_SCOPE(veltrane_log::bridgeLogger());
+    boost::shared_ptr<CEFBrowserService> service;
+    {
+        std::lock_guard lock(peersMutex);
+        service = browserService;
+    }
+    // First, so that the reply to the command under way still leaves before the pool stops, and so that the
+    // detached service thread is not left waiting while the process's statics go away.
+    if (service) {
+        service->stop();
+        if (serviceThreadEnded.valid()) serviceThreadEnded.wait_for(kServiceThreadEndWait);
+    }
     if (listeningSession) listeningSession->terminate();
     if (listener) listener->close();
     boost::shared_ptr<Session> partnerSession;
-    boost::shared_ptr<CEFBrowserService> service;
     {
         std::lock_guard lock(peersMutex);
         for (const auto& [name, peer] : peers) {
@@ -143,15 +153,9 @@ void tarnel_interface::shutdownAttachableServer() {
         }
         peers.clear();
         partnerSession = session;
-        service = browserService;
     }
     if (threadPool) threadPool->stop();
     if (partnerSession) shutdownResult = partnerSession->terminate();
-    // The detached service thread must not be left waiting while the process's statics go away.
-    if (service) {
-        service->stop();
-        if (serviceThreadEnded.valid()) serviceThreadEnded.wait_for(kServiceThreadEndWait);
-    }
 }
 
 }  // namespace client

@@ -46,7 +46,7 @@ void IOServiceThreadpool::stop() {
         std::lock_guard lock(mutex_);
         threads_.push_back(std::move(thread));
     }
-    if (onPoolThread) return;
+    if (onPoolThread || threads.empty()) return;
     // Handlers already queued still run, here, so that sockets closed just before the stop are closed when it
     // returns; operations still waiting for input are left.
     context_.restart();

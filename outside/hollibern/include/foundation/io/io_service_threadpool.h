@@ -28,7 +28,7 @@ public:
 
     // Ends the threads once their current handlers return, then runs the handlers that were ready (a socket
     // closed before the stop is closed when it returns). Called on one of the pool's own threads it waits for the
-    // others only and runs nothing more; a later call (or the destructor) waits for that one.
+    // others only and runs nothing more; a later call (or the destructor) waits for that one and runs nothing.
     void stop();
 
 private:
