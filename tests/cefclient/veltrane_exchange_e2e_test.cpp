@@ -172,6 +172,17 @@ TEST_F(VeltraneExchangeTest, PeersHearEveryEventOnceAfterThePartnerAndOneLeaving
     EXPECT_FALSE(child->waitForExit(0ms));
 }
 
+TEST_F(VeltraneExchangeTest, AListenPathThatCannotBeUsedLeavesTheHostInCharge) {
+    ::setenv("LUMBRITH_LOG_CHANNELS", "client::tarnel_interface=256", 1);
+    start({"--listen=/nonexistent-folder/veltrane.sock"});
+    ::unsetenv("LUMBRITH_LOG_CHANNELS");
+    open("w");
+    EXPECT_FALSE(child->waitForExit(0ms));
+    const auto log = child->receiveErrorText(kWait);
+    ASSERT_TRUE(log);
+    EXPECT_NE(log->find("Not listening for peers: listen=/nonexistent-folder/veltrane.sock"), std::string::npos) << *log;
+}
+
 TEST_F(VeltraneExchangeTest, HostClosingItsSocketEndsTheProcessAtOnceWithZero) {
     start();
     open("w");
@@ -203,6 +214,8 @@ TEST(VeltraneExchangeAttach, FailedAttachIsPrintedLoggedAndTheProcessRunsOn) {
         {{"--from-webwindow", "-NamedPipeHandle", unreachable}, unreachable},
         {{"--from-webwindow", "-NamedPipeHandle", ""}, ""},
         {{"--from-webwindow", "-NamedPipeHandle"}, ""},
+        {{"--from-webwindow", "-NamedPipeHandle", "/tmp/first", "-NamedPipeHandle", unreachable, "-NamedPipeHandle"},
+         unreachable},
     };
     for (const auto& [arguments, handle] : cases) {
         veltrane_host::ChildProcess child(VELTRANE_BINARY, arguments);
