@@ -25,6 +25,7 @@ constexpr auto kExitDeadline = 5s;  // instrumented builds take longer to exit
 constexpr auto kExitDeadline = 2s;
 #endif
 constexpr char kAttachFailure[] = "Excpetion is thrown while trying to attach";
+constexpr char kBridgeErrors[] = "LUMBRITH_LOG_CHANNELS=client::tarnel_interface=256";
 
 MessagePtr newWindow(const std::string& id) {
     return boost::make_shared<cefexchange::NewWindowMessage>(id, "https://e2e.test/" + id, 10, 20, 640, 480, 0, true,
@@ -61,10 +62,10 @@ bool heard(ExchangeEndpoint& endpoint, const std::string& id, const std::string&
 
 class VeltraneExchangeTest : public ::testing::Test {
 protected:
-    void start(std::vector<std::string> extra = {}) {
+    void start(std::vector<std::string> extra = {}, std::vector<std::string> environment = {}) {
         std::vector<std::string> arguments = {"--from-webwindow", "-NamedPipeHandle", host.socketPath()};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
-        child = std::make_unique<veltrane_host::ChildProcess>(VELTRANE_BINARY, arguments);
+        child = std::make_unique<veltrane_host::ChildProcess>(VELTRANE_BINARY, arguments, environment);
         ASSERT_TRUE(host.waitForPartner(kWait)) << "the browser-window host did not attach";
     }
 
@@ -173,9 +174,7 @@ TEST_F(VeltraneExchangeTest, PeersHearEveryEventOnceAfterThePartnerAndOneLeaving
 }
 
 TEST_F(VeltraneExchangeTest, AListenPathThatCannotBeUsedLeavesTheHostInCharge) {
-    ::setenv("LUMBRITH_LOG_CHANNELS", "client::tarnel_interface=256", 1);
-    start({"--listen=/nonexistent-folder/veltrane.sock"});
-    ::unsetenv("LUMBRITH_LOG_CHANNELS");
+    start({"--listen=/nonexistent-folder/veltrane.sock"}, {kBridgeErrors});
     open("w");
     EXPECT_FALSE(child->waitForExit(0ms));
     const auto log = child->receiveErrorText(kWait);
@@ -208,7 +207,6 @@ TEST_F(VeltraneExchangeTest, LastWindowClosingEndsTheProcessWithZeroAfterEveryCo
 
 // A host that is not there, or no value at all: the failure is printed and logged, and the process runs on.
 TEST(VeltraneExchangeAttach, FailedAttachIsPrintedLoggedAndTheProcessRunsOn) {
-    ::setenv("LUMBRITH_LOG_CHANNELS", "client::tarnel_interface=256", 1);
     const std::string unreachable = veltrane_host::freshSocketPath("veltrane-nobody");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--from-webwindow", "-NamedPipeHandle", unreachable}, unreachable},
@@ -218,7 +216,7 @@ TEST(VeltraneExchangeAttach, FailedAttachIsPrintedLoggedAndTheProcessRunsOn) {
          unreachable},
     };
     for (const auto& [arguments, handle] : cases) {
-        veltrane_host::ChildProcess child(VELTRANE_BINARY, arguments);
+        veltrane_host::ChildProcess child(VELTRANE_BINARY, arguments, {kBridgeErrors});
         // The diagnostic may span lines; the handle ends the text.
         std::string printed;
         while (printed.find("TransportHandle type:") == std::string::npos) {
@@ -239,5 +237,4 @@ TEST(VeltraneExchangeAttach, FailedAttachIsPrintedLoggedAndTheProcessRunsOn) {
         EXPECT_NE(log.find("Unexpected exception while launching server:\n    "), std::string::npos) << log;
         EXPECT_FALSE(child.waitForExit(300ms)) << "the process ended after a failed attach";
     }
-    ::unsetenv("LUMBRITH_LOG_CHANNELS");
 }

@@ -42,7 +42,8 @@ std::string frameHeader(std::uint32_t length) {
     return header;
 }
 
-ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments) {
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                           const std::vector<std::string>& environment) {
     int in[2], out[2], err[2];
     makePipe(in);
     makePipe(out);
@@ -57,7 +58,13 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     std::vector<char*> rawArgv;
     for (std::string& argument : argv) rawArgv.push_back(argument.data());
     rawArgv.push_back(nullptr);
-    const int spawned = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, rawArgv.data(), environ);
+    std::vector<std::string> entries = environment;
+    // The given entries come first, so that they win over inherited ones of the same name.
+    std::vector<char*> rawEnvironment;
+    for (std::string& entry : entries) rawEnvironment.push_back(entry.data());
+    for (char** entry = environ; *entry != nullptr; ++entry) rawEnvironment.push_back(*entry);
+    rawEnvironment.push_back(nullptr);
+    const int spawned = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, rawArgv.data(), rawEnvironment.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(in[0]);
     ::close(out[1]);

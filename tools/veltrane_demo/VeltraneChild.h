@@ -14,9 +14,10 @@ namespace veltrane_host {
 // payload preceded by its length as an unsigned 32-bit little-endian number.
 class ChildProcess {
 public:
-    // Starts program with the arguments (the program name is added as the first one). Throws std::runtime_error
-    // when it cannot be started.
-    ChildProcess(const std::string& program, const std::vector<std::string>& arguments);
+    // Starts program with the arguments (the program name is added as the first one) in this process's
+    // environment plus the given "NAME=value" entries. Throws std::runtime_error when it cannot be started.
+    ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::vector<std::string>& environment = {});
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
