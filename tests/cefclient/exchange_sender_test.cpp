@@ -1,7 +1,10 @@
 // Reports over the exchange: the sender's destinations and failures, and what the sink and the registry send.
+#include <atomic>
+
 #include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
 
+#include "cef/transport/cef_server_transport_api.h"
 #include "cefclient/Loggers.h"
 #include "cefclient/NativeWindowManager.h"
 #include "cefclient/WindowEventHandler.h"
@@ -45,7 +48,46 @@ protected:
     RecordingPartner host{"host"};
 };
 
+// A listening peer that counts how often it was closed.
+class FakePeer : public cef::transport::CEFServerTransportAPI {
+public:
+    explicit FakePeer(std::string name) : name_(std::move(name)) {}
+    std::string name() const override { return name_; }
+    void close() override { ++closed; }
+
+    std::atomic<int> closed{0};
+
+private:
+    std::string name_;
+};
+
 }  // namespace
+
+TEST_F(ExchangeSenderTest, PeersJoinOnceByTheirOwnNameAndLeaveByIt) {
+    RecordingPartner peerA("peer-a");
+    auto first = std::make_shared<FakePeer>("peer-a");
+    auto second = std::make_shared<FakePeer>("peer-a");
+    auto refused = std::make_shared<FakePeer>("peer-b");
+    bridge().onPeerConnected("not the peer's own name", 1, first, false);
+    bridge().onPeerConnected("peer-a", 2, second, false);
+    bridge().onPeerConnected("peer-b", 3, refused, true);
+    bridge().sendMessageUsingExchange(boost::make_shared<cefexchange::SetTitleMessage>("w", "one"));
+    EXPECT_EQ(peerA.sent().size(), 1u);
+
+    bridge().shutdownAttachableServer();
+    EXPECT_EQ(first->closed, 1) << "the peer that came first is the one kept";
+    EXPECT_EQ(second->closed, 0);
+    EXPECT_EQ(refused->closed, 0);
+    bridge().setExchangeSession(foundation::msg_svc::transport::layers::session::testing::makeAttachedSession("host"));
+    bridge().sendMessageUsingExchange(boost::make_shared<cefexchange::SetTitleMessage>("w", "two"));
+    EXPECT_EQ(peerA.sent().size(), 1u) << "the shut-down forgets every peer";
+
+    bridge().onPeerConnected("peer-a", 4, second, false);
+    bridge().onPeerDisconnected(second);
+    bridge().sendMessageUsingExchange(boost::make_shared<cefexchange::SetTitleMessage>("w", "three"));
+    EXPECT_EQ(peerA.sent().size(), 1u);
+    EXPECT_EQ(host.sent().size(), 3u);
+}
 
 TEST_F(ExchangeSenderTest, WithoutPeersOnlyThePartnerHearsTheMessageOnce) {
     ASSERT_FALSE(bridge().isUsingPipes());

@@ -143,7 +143,10 @@ TEST_F(SessionTest, ParentEndingTheConnectionRunsTheFirstCallbackOnce) {
 TEST_F(SessionTest, TerminateEndsTheConnectionWithoutTheCallback) {
     std::atomic<int> ended{0};
     session->attachToParentClient("NamedPipeHandle", hostPath, [&] { ++ended; }, {});
-    session->terminate();
+    const auto result = session->terminate();
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(result->connectionEnded);
+    EXPECT_FALSE(session->terminate()->connectionEnded) << "nothing is left to end";
     EXPECT_THROW(session->partnerName(), std::runtime_error);
     EXPECT_THROW(childExchange->send(boost::make_shared<cefexchange::SetURLMessage>("w", "u"), hostService()),
                  std::runtime_error);

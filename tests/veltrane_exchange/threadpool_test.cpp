@@ -2,6 +2,7 @@
 #include <future>
 #include <latch>
 #include <set>
+#include <thread>
 
 #include <boost/asio/post.hpp>
 #include <gtest/gtest.h>
@@ -43,6 +44,25 @@ TEST(IOServiceThreadpool, StopEndsTheThreadsAndLaterStopsDoNothing) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(ran) << "no thread is left to run handlers";
     pool->stop();
+}
+
+TEST(IOServiceThreadpool, HandlersQueuedBeforeTheStopHaveRunWhenItReturns) {
+    auto pool = IOServiceThreadpool::createThreadpool(1);
+    std::promise<void> release;
+    std::promise<void> running;
+    boost::asio::post(pool->ioContext(), [&] {
+        running.set_value();
+        release.get_future().wait();
+    });
+    std::atomic<bool> queuedRan{false};
+    boost::asio::post(pool->ioContext(), [&] { queuedRan = true; });
+    running.get_future().wait();
+    // The only thread is busy, so the second handler is still queued when the stop begins.
+    std::thread stopper([&] { pool->stop(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    release.set_value();
+    stopper.join();
+    EXPECT_TRUE(queuedRan);
 }
 
 TEST(IOServiceThreadpool, StopFromOneOfItsOwnThreadsDoesNotDeadlock) {

@@ -1,17 +1,16 @@
-#include <future>
 #include <sstream>
-#include <thread>
 
 #include <boost/make_shared.hpp>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "cefexchange/cef_service_api.h"
 #include "cefexchange/messages.h"
-#include "foundation/msg_svc/exchange/actor_message_queue.h"
+#include "foundation/msg_svc/exchange/default_exchange.h"
 #include "foundation/msg_svc/exchange/exchange_api.h"
+#include "foundation/msg_svc/exchange/message_queue.h"
 #include "foundation/msg_svc/exchange/testing.h"
 #include "foundation/msg_svc/transport/layers/session/testing.h"
-#include "recording_service.h"
 
 namespace {
 
@@ -19,69 +18,7 @@ namespace exchange = foundation::msg_svc::exchange;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-using ServiceQueue = exchange::ActorMessageQueue<cefexchange::CEFServiceAPI>;
-
-// A message of no service interface.
-class StrayMessage : public exchange::Message {
-public:
-    void toString(std::ostream& stream, int) const override { stream << "stray"; }
-};
-
-class ExchangeTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        queue = boost::make_shared<ServiceQueue>(service, exchange::ExchangeApi::defaultInstance());
-        api->registerMessageQueue(cefexchange::CEFServiceAPI::serviceName, queue);
-        delivery = std::thread([queue = queue] { queue->deliverMessages(); });
-    }
-    void TearDown() override {
-        api->unregisterMessageQueue(cefexchange::CEFServiceAPI::serviceName);
-        queue->stop();
-        delivery.join();
-    }
-
-    exchange::Address local() const { return exchange::Address(api->localName(), cefexchange::CEFServiceAPI::serviceName); }
-
-    // Sends and waits until the service has answered.
-    boost::shared_ptr<const exchange::Reply> sendAndWait(const boost::shared_ptr<const exchange::Message>& message) {
-        auto answered = std::make_shared<std::promise<boost::shared_ptr<const exchange::Reply>>>();
-        api->send(message, local(), [answered](const auto& reply) { answered->set_value(reply); });
-        return answered->get_future().get();
-    }
-
-    boost::shared_ptr<exchange::ExchangeApi> api = exchange::ExchangeApi::instance();
-    boost::shared_ptr<RecordingService> service = boost::make_shared<RecordingService>();
-    boost::shared_ptr<ServiceQueue> queue;
-    std::thread delivery;
-};
-
-TEST_F(ExchangeTest, MessageToThisProcessReachesItsHandlerAndIsAnswered) {
-    auto reply = sendAndWait(boost::make_shared<cefexchange::SetTitleMessage>("w1", "Title"));
-    EXPECT_EQ(reply, exchange::Reply::defaultReply());
-    const auto handled = service->handled();
-    ASSERT_EQ(handled.size(), 1u);
-    EXPECT_EQ(handled[0].payloadType, "SetTitle");
-    EXPECT_EQ(handled[0].windowID, "w1");
-    EXPECT_EQ(handled[0].sender.partner(), api->localName());
-}
-
-TEST_F(ExchangeTest, EveryMessageTypeReachesItsOwnHandler) {
-    const std::vector<boost::shared_ptr<const exchange::Message>> messages = {
-        boost::make_shared<cefexchange::ProcessExitMessage>("a", 3),
-        boost::make_shared<cefexchange::DroppedFileMessage>("b", std::vector<std::string>{"/x", "/y"}),
-        boost::make_shared<cefexchange::SetPositionMessage>("c", 1, 2, 3, 4, true, 99u, false),
-        boost::make_shared<cefexchange::PopUpWindowMessage>("parent", "about:blank", true, 7u, "child"),
-        boost::make_shared<cefexchange::NewWindowMessage>("d", "u", 1, 2, 3, 4, 5, true, "Standard", "x", false,
-                                                          "c1", "c2"),
-    };
-    for (const auto& message : messages) sendAndWait(message);
-    std::vector<std::string> types;
-    for (const auto& entry : service->handled()) types.push_back(entry.payloadType + ":" + entry.windowID);
-    EXPECT_THAT(types, ElementsAre("ProcessExit:a", "DroppedFile:b", "SetPosition:c", "PopUpWindow:parent",
-                                   "NewWindow:d"));
-}
-
-TEST_F(ExchangeTest, ConstructorArgumentsFillTheirPayloadFields) {
+TEST(ExchangeMessages, ConstructorArgumentsFillTheirPayloadFields) {
     const cefexchange::SetPositionMessage position("w", 1, 2, 3, 4, true, 1234567890123u, true);
     EXPECT_EQ(position.getData().x(), 1);
     EXPECT_EQ(position.getData().height(), 4);
@@ -111,20 +48,8 @@ TEST_F(ExchangeTest, ConstructorArgumentsFillTheirPayloadFields) {
     EXPECT_THAT(text.str(), HasSubstr("\"Hello\""));
 }
 
-TEST_F(ExchangeTest, MessageOfAnotherInterfaceIsRefusedAtIntake) {
-    EXPECT_THROW(api->send(boost::make_shared<StrayMessage>(), local()), exchange::UnexpectedMessage);
-    sendAndWait(boost::make_shared<cefexchange::SetURLMessage>("w", "u"));
-    EXPECT_EQ(service->handled().size(), 1u);
-}
-
-TEST_F(ExchangeTest, AFailingHandlerDoesNotEndDelivery) {
-    api->send(boost::make_shared<cefexchange::SetIconMessage>(service->failingWindow, "i"), local());
-    sendAndWait(boost::make_shared<cefexchange::SetIconMessage>("w", "i"));
-    ASSERT_EQ(service->handled().size(), 1u);
-    EXPECT_EQ(service->handled()[0].windowID, "w");
-}
-
-TEST_F(ExchangeTest, UnknownDestinationsFailTheSend) {
+TEST(ExchangeRouting, UnknownDestinationsFailTheSend) {
+    auto api = exchange::ExchangeApi::instance();
     auto message = boost::make_shared<cefexchange::SetURLMessage>("w", "u");
     EXPECT_THROW(api->send(message, exchange::Address(api->localName(), "NoSuchService")), std::runtime_error);
     EXPECT_THROW(api->send(message, exchange::Address("nobody", cefexchange::CEFServiceAPI::serviceName)),
@@ -173,21 +98,49 @@ TEST(ExchangePartner, AFailingPartnerThrowsAndRecordsNothing) {
                  std::runtime_error);
 }
 
+// Keeps the ids of the envelopes it is given.
+class IdQueue : public exchange::MessageQueue {
+public:
+    IdQueue() : MessageQueue(boost::weak_ptr<exchange::ExchangeApi>()) {}
+    void stop() override {}
+    void submit(const boost::shared_ptr<const exchange::Envelope>& envelope) override {
+        ids.push_back(envelope->getMessageId());
+    }
+    std::vector<exchange::IDType> ids;
+};
+
+boost::shared_ptr<const exchange::Envelope> fromPartner(const std::string& service, exchange::IDType id) {
+    return boost::make_shared<exchange::Envelope>(boost::make_shared<cefexchange::SetURLMessage>("w", "u"),
+                                                  exchange::RouteInfo{exchange::Address("partner", ""),
+                                                                      exchange::Address("local", service)},
+                                                  id);
+}
+
+TEST(ExchangeRouting, MessagesFromAPartnerWaitInOrderForTheirServicesQueue) {
+    auto local = boost::make_shared<exchange::DefaultExchange>("local");
+    local->receive(fromPartner("Early", 1));
+    local->receive(fromPartner("Other", 2));
+    local->receive(fromPartner("Early", 3));
+    auto queue = boost::make_shared<IdQueue>();
+    local->registerMessageQueue("Early", queue);
+    local->receive(fromPartner("Early", 4));
+    EXPECT_THAT(queue->ids, ElementsAre(1u, 3u, 4u));
+
+    auto other = boost::make_shared<IdQueue>();
+    local->registerMessageQueue("Other", other);
+    EXPECT_THAT(other->ids, ElementsAre(2u));
+}
+
+TEST(ExchangeRouting, OnlyABoundedNumberOfMessagesWaitForAQueue) {
+    auto local = boost::make_shared<exchange::DefaultExchange>("local");
+    for (exchange::IDType id = 0; id < exchange::DefaultExchange::kMaxHeldMessages; ++id)
+        local->receive(fromPartner("Never", id));
+    EXPECT_THROW(local->receive(fromPartner("Never", 0)), std::runtime_error);
+}
+
 TEST(ExchangeSession, AttachedSessionNamesItsPartner) {
     auto session = foundation::msg_svc::transport::layers::session::testing::makeAttachedSession("host");
     EXPECT_EQ(session->partnerName(), "host");
-}
-
-TEST(ExchangeQueue, StopEndsAWaitingDeliveryAndLaterMessagesAreDropped) {
-    auto service = boost::make_shared<RecordingService>();
-    auto queue = boost::make_shared<ServiceQueue>(service, exchange::ExchangeApi::defaultInstance());
-    std::thread delivery([&] { queue->deliverMessages(); });
-    queue->stop();
-    delivery.join();
-    queue->submit(boost::make_shared<exchange::Envelope>(boost::make_shared<cefexchange::SetURLMessage>("w", "u"),
-                                                         exchange::RouteInfo{}, 1));
-    queue->deliverMessages();  // returns at once: the queue has stopped
-    EXPECT_TRUE(service->handled().empty());
 }
 
 }  // namespace

@@ -42,7 +42,8 @@ std::string frameHeader(std::uint32_t length) {
     return header;
 }
 
-ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments) {
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                           const std::vector<std::string>& environment) {
     int in[2], out[2], err[2];
     makePipe(in);
     makePipe(out);
@@ -57,7 +58,13 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     std::vector<char*> rawArgv;
     for (std::string& argument : argv) rawArgv.push_back(argument.data());
     rawArgv.push_back(nullptr);
-    const int spawned = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, rawArgv.data(), environ);
+    std::vector<std::string> entries = environment;
+    // The given entries come first, so that they win over inherited ones of the same name.
+    std::vector<char*> rawEnvironment;
+    for (std::string& entry : entries) rawEnvironment.push_back(entry.data());
+    for (char** entry = environ; *entry != nullptr; ++entry) rawEnvironment.push_back(*entry);
+    rawEnvironment.push_back(nullptr);
+    const int spawned = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, rawArgv.data(), rawEnvironment.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(in[0]);
     ::close(out[1]);
@@ -118,17 +125,44 @@ std::optional<std::string> ChildProcess::receiveFrom(Stream& stream, std::chrono
                 return payload;
             }
         }
+        if (!readMore(stream, deadline)) return std::nullopt;
+    }
+}
+
+std::optional<std::string> ChildProcess::receiveLine(std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        const std::size_t end = output_.buffer.find('\n');
+        if (end != std::string::npos) {
+            std::string line = output_.buffer.substr(0, end);
+            output_.buffer.erase(0, end + 1);
+            return line;
+        }
+        if (!readMore(output_, deadline)) return std::nullopt;
+    }
+}
+
+std::optional<std::string> ChildProcess::receiveErrorText(std::chrono::milliseconds timeout) {
+    if (error_.buffer.empty() && !readMore(error_, Clock::now() + timeout)) return std::nullopt;
+    std::string text;
+    text.swap(error_.buffer);
+    return text;
+}
+
+bool ChildProcess::readMore(Stream& stream, Clock::time_point deadline) {
+    for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) return std::nullopt;
+        if (left.count() <= 0) return false;
         pollfd ready{stream.fd, POLLIN, 0};
         const int polled = ::poll(&ready, 1, static_cast<int>(left.count()));
         if (polled < 0 && errno == EINTR) continue;
-        if (polled <= 0) return std::nullopt;
+        if (polled <= 0) return false;
         char chunk[65536];
         const ssize_t got = ::read(stream.fd, chunk, sizeof chunk);
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return std::nullopt;
+        if (got <= 0) return false;
         stream.buffer.append(chunk, static_cast<std::size_t>(got));
+        return true;
     }
 }
 

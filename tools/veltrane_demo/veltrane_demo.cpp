@@ -1,11 +1,16 @@
 // A small host: starts the browser-window host, opens two windows, moves one, asks positions, runs a modal round,
-// closes both and prints every message it sends and hears. Exits 0 only when everything expected was heard.
+// closes both and prints every message it sends and hears; once over the pipe, then once over the exchange.
+// Exits 0 only when everything expected was heard both times.
 #include <functional>
 #include <iostream>
 #include <sstream>
 
+#include <boost/make_shared.hpp>
+
+#include "ExchangeHost.h"
 #include "VeltraneChild.h"
 #include "cefclient_messages.pb.h"
+#include "cefexchange/messages.h"
 
 using cefclient_messages::windowMessage;
 using namespace std::chrono_literals;
@@ -43,9 +48,74 @@ std::string describe(const windowMessage& m) {
     return out.str();
 }
 
-class DemoHost {
+// What the script needs of a host, whichever way it speaks to the browser-window host.
+class DemoLink {
 public:
-    explicit DemoHost(const std::string& program) : child_(program, {"--from-webwindow"}) {}
+    virtual ~DemoLink() = default;
+    virtual bool started() = 0;
+    virtual void open(const std::string& id, int x, int y) = 0;
+    virtual void move(const std::string& id, int x, int y, int width, int height) = 0;
+    virtual void command(const std::string& id, const std::string& word) = 0;
+    virtual void modal(const std::string& id, bool on) = 0;
+    virtual bool hearCommand(const std::string& id, const std::string& word) = 0;
+    virtual bool hearPosition(const std::string& id, int x, int y, int width, int height) = 0;
+    virtual bool hearModal(const std::string& id, bool modal) = 0;
+    // What the host hears once the last window has closed.
+    virtual bool hearEnd() = 0;
+    virtual std::optional<int> exitStatus() = 0;
+
+    bool fail(const std::string& reason) {
+        std::cout << "!! " << reason << '\n';
+        return false;
+    }
+};
+
+windowMessage newWindow(const std::string& id, int x, int y) {
+    windowMessage m;
+    m.set_windowid(id);
+    auto* w = m.mutable_newwindow();
+    w->set_url("https://demo.test/" + id);
+    w->set_x(x), w->set_y(y), w->set_width(640), w->set_height(480);
+    w->set_origin(0), w->set_visible(true), w->set_windowtype("Standard"), w->set_windowextra("");
+    w->set_windowflag(false), w->set_createparam1(""), w->set_createparam2("");
+    return m;
+}
+
+windowMessage commandMessage(const std::string& id, const std::string& word) {
+    windowMessage m;
+    m.set_windowid(id);
+    m.mutable_setcommand()->set_command(word);
+    return m;
+}
+
+windowMessage moveTo(const std::string& id, int x, int y, int width, int height) {
+    windowMessage m;
+    m.set_windowid(id);
+    auto* p = m.mutable_setposition();
+    p->set_x(x), p->set_y(y), p->set_width(width), p->set_height(height), p->set_didendresize(true);
+    p->set_timestamp(0);
+    return m;
+}
+
+windowMessage modalMessage(const std::string& id, bool on) {
+    windowMessage m;
+    m.set_windowid(id);
+    m.mutable_setwindowmodal()->set_modal(on);
+    return m;
+}
+
+class PipeDemo : public DemoLink {
+public:
+    explicit PipeDemo(const std::string& program) : child_(program, {"--from-webwindow"}) {}
+
+    bool started() override { return hearWord("ProcessCreated"); }
+    void open(const std::string& id, int x, int y) override { send(newWindow(id, x, y)); }
+    void move(const std::string& id, int x, int y, int width, int height) override {
+        send(moveTo(id, x, y, width, height));
+    }
+    void command(const std::string& id, const std::string& word) override { send(commandMessage(id, word)); }
+    void modal(const std::string& id, bool on) override { send(modalMessage(id, on)); }
+    bool hearEnd() override { return hearWord("closePipes"); }
 
     void send(const windowMessage& message) {
         std::cout << "-> " << describe(message) << '\n';
@@ -74,13 +144,13 @@ public:
         });
     }
 
-    bool hearCommand(const std::string& id, const std::string& word) {
+    bool hearCommand(const std::string& id, const std::string& word) override {
         return hearMessage(id + " " + word, [&](const windowMessage& m) {
             return m.windowid() == id && m.has_setcommand() && m.setcommand().command() == word;
         });
     }
 
-    bool hearPosition(const std::string& id, int x, int y, int width, int height) {
+    bool hearPosition(const std::string& id, int x, int y, int width, int height) override {
         return hearMessage(id + " position", [&](const windowMessage& m) {
             const auto& p = m.getposition();
             return m.windowid() == id && m.has_getposition() && p.x() == x && p.y() == y && p.width() == width &&
@@ -88,80 +158,121 @@ public:
         });
     }
 
-    bool hearModal(const std::string& id, bool modal) {
+    bool hearModal(const std::string& id, bool modal) override {
         return hearMessage(id + " modal report", [&](const windowMessage& m) {
             return m.windowid() == id && m.has_setwindowmodal() && m.setwindowmodal().modal() == modal;
         });
     }
 
-    std::optional<int> exitStatus() { return child_.waitForExit(kTimeout); }
-
-    bool fail(const std::string& reason) {
-        std::cout << "!! " << reason << '\n';
-        return false;
-    }
+    std::optional<int> exitStatus() override { return child_.waitForExit(kTimeout); }
 
 private:
     veltrane_host::ChildProcess child_;
 };
 
-windowMessage newWindow(const std::string& id, int x, int y) {
-    windowMessage m;
-    m.set_windowid(id);
-    auto* w = m.mutable_newwindow();
-    w->set_url("https://demo.test/" + id);
-    w->set_x(x), w->set_y(y), w->set_width(640), w->set_height(480);
-    w->set_origin(0), w->set_visible(true), w->set_windowtype("Standard"), w->set_windowextra("");
-    w->set_windowflag(false), w->set_createparam1(""), w->set_createparam2("");
-    return m;
-}
+// The same host over the exchange: it listens, and the browser-window host connects to it.
+class ExchangeDemo : public DemoLink {
+public:
+    explicit ExchangeDemo(const std::string& program)
+        : child_(program, {"--from-webwindow", "-NamedPipeHandle", host_.socketPath()}) {}
 
-windowMessage command(const std::string& id, const std::string& word) {
-    windowMessage m;
-    m.set_windowid(id);
-    m.mutable_setcommand()->set_command(word);
-    return m;
-}
+    bool started() override {
+        if (!host_.waitForPartner(kTimeout)) return fail("the browser-window host did not attach");
+        std::cout << "<- attached: " << *host_.partner() << '\n';
+        return true;
+    }
+    void open(const std::string& id, int x, int y) override {
+        send(boost::make_shared<cefexchange::NewWindowMessage>(id, "https://demo.test/" + id, x, y, 640, 480, 0, true,
+                                                               "Standard", "", false, "", ""));
+    }
+    void move(const std::string& id, int x, int y, int width, int height) override {
+        send(boost::make_shared<cefexchange::SetPositionMessage>(id, x, y, width, height, true, 0u, false));
+    }
+    void command(const std::string& id, const std::string& word) override {
+        send(boost::make_shared<cefexchange::SetCommandMessage>(id, word));
+    }
+    void modal(const std::string& id, bool on) override {
+        send(boost::make_shared<cefexchange::SetWindowModalMessage>(id, on));
+    }
+    bool hearCommand(const std::string& id, const std::string& word) override {
+        return hear<cefexchange::SetCommandMessage>(id + " " + word, [&](const auto& data) {
+            return data.windowid() == id && data.command() == word;
+        });
+    }
+    bool hearPosition(const std::string& id, int x, int y, int width, int height) override {
+        return hear<cefexchange::GetPositionMessage>(id + " position", [&](const auto& p) {
+            return p.windowid() == id && p.x() == x && p.y() == y && p.width() == width && p.height() == height;
+        });
+    }
+    bool hearModal(const std::string& id, bool modal) override {
+        return hear<cefexchange::SetWindowModalMessage>(id + " modal report", [&](const auto& data) {
+            return data.windowid() == id && data.modal() == modal;
+        });
+    }
+    bool hearEnd() override {
+        if (!host_.waitForPartnerGone(kTimeout)) return fail("the browser-window host did not end its connection");
+        std::cout << "<- connection ended\n";
+        return true;
+    }
+    std::optional<int> exitStatus() override { return child_.waitForExit(kTimeout); }
 
-windowMessage moveTo(const std::string& id, int x, int y, int width, int height) {
-    windowMessage m;
-    m.set_windowid(id);
-    auto* p = m.mutable_setposition();
-    p->set_x(x), p->set_y(y), p->set_width(width), p->set_height(height), p->set_didendresize(true);
-    p->set_timestamp(0);
-    return m;
-}
+private:
+    void send(const boost::shared_ptr<const foundation::msg_svc::exchange::Message>& message) {
+        std::ostringstream text;
+        message->toString(text, 0);
+        std::cout << "-> " << text.str() << '\n';
+        if (!host_.command(message, kTimeout)) fail("no reply to " + text.str());
+    }
 
-windowMessage modal(const std::string& id, bool on) {
-    windowMessage m;
-    m.set_windowid(id);
-    m.mutable_setwindowmodal()->set_modal(on);
-    return m;
-}
+    // Prints what arrives until a message of type M satisfies the predicate; false on timeout.
+    template <class M, class Expected>
+    bool hear(const std::string& what, Expected expected) {
+        bool found = false;
+        host_.waitFor([&](const auto& received) {
+            for (; printed_ < received.size(); ++printed_) {
+                std::ostringstream text;
+                received[printed_].message->toString(text, 0);
+                std::cout << "<- " << text.str() << '\n';
+                auto message = boost::dynamic_pointer_cast<const M>(received[printed_].message);
+                if (message && expected(message->getData())) {
+                    found = true;
+                    ++printed_;
+                    return true;
+                }
+            }
+            return false;
+        }, kTimeout);
+        return found || fail("did not hear " + what);
+    }
 
-bool runDemo(DemoHost& host) {
-    if (!host.hearWord("ProcessCreated")) return false;
-    host.send(newWindow("first", 100, 100));
+    veltrane_host::ExchangeHost host_;
+    veltrane_host::ChildProcess child_;
+    std::size_t printed_ = 0;
+};
+
+bool runDemo(DemoLink& host) {
+    if (!host.started()) return false;
+    host.open("first", 100, 100);
     if (!host.hearCommand("first", "loadFinished")) return false;
-    host.send(newWindow("second", 200, 150));
+    host.open("second", 200, 150);
     if (!host.hearCommand("second", "loadFinished")) return false;
 
-    host.send(moveTo("first", 40, 50, 800, 600));
-    host.send(command("first", "GetPosition"));
+    host.move("first", 40, 50, 800, 600);
+    host.command("first", "GetPosition");
     if (!host.hearPosition("first", 40, 50, 800, 600)) return false;
-    host.send(command("second", "GetPosition"));
+    host.command("second", "GetPosition");
     if (!host.hearPosition("second", 200, 150, 640, 480)) return false;
 
     std::cout << "-- modal round\n";
-    host.send(modal("second", true));
+    host.modal("second", true);
     if (!host.hearCommand("first", "setDeactivateCurrentWindow") || !host.hearModal("second", true)) return false;
-    host.send(modal("second", false));
+    host.modal("second", false);
     if (!host.hearCommand("first", "setActivateCurrentWindow") || !host.hearModal("second", false)) return false;
 
     std::cout << "-- closing\n";
-    host.send(command("first", "close"));
-    host.send(command("second", "close"));
-    if (!host.hearWord("closePipes")) return false;
+    host.command("first", "close");
+    host.command("second", "close");
+    if (!host.hearEnd()) return false;
     const auto status = host.exitStatus();
     if (status != 0) return host.fail("the host process did not exit with 0");
     std::cout << "-- the host process exited with 0\n";
@@ -173,8 +284,13 @@ bool runDemo(DemoHost& host) {
 int main(int argc, char** argv) {
     const std::string program = argc > 1 ? argv[1] : VELTRANE_BINARY;
     try {
-        DemoHost host(program);
-        const bool ok = runDemo(host);
+        std::cout << "== over the pipe\n";
+        PipeDemo pipe(program);
+        const bool pipeOk = runDemo(pipe);
+        std::cout << "== over the exchange\n";
+        ExchangeDemo exchange(program);
+        const bool exchangeOk = runDemo(exchange);
+        const bool ok = pipeOk && exchangeOk;
         std::cout << (ok ? "demo: everything expected was heard\n" : "demo: FAILED\n");
         return ok ? 0 : 1;
     } catch (const std::exception& error) {

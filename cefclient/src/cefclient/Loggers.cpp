@@ -4,6 +4,11 @@
 
 namespace veltrane_log {
 
+foundation::log::diagnostic_logger& browserServiceLogger() {
+    static foundation::log::diagnostic_logger logger(kBrowserServiceChannel);
+    return logger;
+}
+
 foundation::log::diagnostic_logger& bridgeLogger() {
     static foundation::log::diagnostic_logger logger(kTarnelInterfaceChannel);
     return logger;

@@ -5,11 +5,10 @@
 #include <boost/make_shared.hpp>
 
 #include "cefclient/FunctionTraceScope.h"
+#include "cefclient/HostReport.h"
 #include "cefclient/LogStyle.h"
 #include "cefclient/Loggers.h"
 #include "cefclient/UiTasks.h"
-#include "cefclient/tarnel_interface.h"
-#include "cefclient_messages.pb.h"
 #include "aldermoss/cefclient_utils.h"
 #include "cefexchange/messages.h"
 
@@ -242,38 +241,20 @@ std::vector<scoped_refptr<NativeWindow>>::iterator NativeWindowManager::findModa
 }
 
 void NativeWindowManager::sendAllWindowsActivated(std::string windowID, bool activate) {
-    if (usePipes_) {
-        cefclient_messages::windowMessage message;
-        message.set_windowid(windowID);
-        message.mutable_setallwindowsactivated()->set_activate(activate);
-        client::tarnel_interface::instance()->sendPipeMessage(message.SerializeAsString());
-    } else {
-        client::tarnel_interface::instance()->sendMessageUsingExchange(
-            boost::make_shared<cefexchange::SetAllWindowActivatedMessage>(windowID, activate));
-    }
+    client::reportToHost(
+        usePipes_, windowID, [&](auto& m) { m.mutable_setallwindowsactivated()->set_activate(activate); },
+        [&] { return boost::make_shared<cefexchange::SetAllWindowActivatedMessage>(windowID, activate); });
 }
 
 void NativeWindowManager::sendActivationCommand(std::string windowID, bool activate) {
     const std::string word = activate ? "setActivateCurrentWindow" : "setDeactivateCurrentWindow";
-    if (usePipes_) {
-        cefclient_messages::windowMessage message;
-        message.set_windowid(windowID);
-        message.mutable_setcommand()->set_command(word);
-        client::tarnel_interface::instance()->sendPipeMessage(message.SerializeAsString());
-    } else {
-        client::tarnel_interface::instance()->sendMessageUsingExchange(
-            boost::make_shared<cefexchange::SetCommandMessage>(windowID, word));
-    }
+    client::reportToHost(
+        usePipes_, windowID, [&](auto& m) { m.mutable_setcommand()->set_command(word); },
+        [&] { return boost::make_shared<cefexchange::SetCommandMessage>(windowID, word); });
 }
 
 void NativeWindowManager::sendWindowModal(std::string windowID, bool modal) {
-    if (usePipes_) {
-        cefclient_messages::windowMessage message;
-        message.set_windowid(windowID);
-        message.mutable_setwindowmodal()->set_modal(modal);
-        client::tarnel_interface::instance()->sendPipeMessage(message.SerializeAsString());
-    } else {
-        client::tarnel_interface::instance()->sendMessageUsingExchange(
-            boost::make_shared<cefexchange::SetWindowModalMessage>(windowID, modal));
-    }
+    client::reportToHost(
+        usePipes_, windowID, [&](auto& m) { m.mutable_setwindowmodal()->set_modal(modal); },
+        [&] { return boost::make_shared<cefexchange::SetWindowModalMessage>(windowID, modal); });
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include <QtCore/QMetaType>
 #include <QtCore/QSharedPointer>
@@ -9,7 +10,7 @@
 #include "cefclient/QtNamespace.h"
 #include "cef/geometry.h"
 
-// A host's new-window request as the Qt side receives it.
+// A host's new-window request, as the Qt side receives it and as either transport carries it.
 struct QWindowParams {
     std::string windowID;
     std::string createParam2;
@@ -21,6 +22,21 @@ struct QWindowParams {
     std::string windowExtra;
     bool windowFlag = false;
     std::int32_t origin = 0;
+
+    // The pipe's and the exchange's new-window records name their fields alike.
+    template <class Record>
+    static QWindowParams from(std::string windowID, const Record& request) {
+        return QWindowParams{std::move(windowID),
+                             request.createparam2(),
+                             request.createparam1(),
+                             request.url(),
+                             CefRect(request.x(), request.y(), request.width(), request.height()),
+                             request.visible(),
+                             request.windowtype(),
+                             request.windowextra(),
+                             request.windowflag(),
+                             request.origin()};
+    }
 };
 
 using QWindowParamsPtr = ZQ_QT::QSharedPointer<QWindowParams>;

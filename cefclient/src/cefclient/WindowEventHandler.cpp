@@ -5,6 +5,7 @@
 
 #include "cef/logging.h"
 #include "cefclient/FunctionTraceScope.h"
+#include "cefclient/HostReport.h"
 #include "cefclient/LogStyle.h"
 #include "cefclient/Loggers.h"
 #include "cefclient/NativeWindowManager.h"
@@ -64,14 +65,7 @@ bool WindowEventHandler::HasAtLeastOneRef() const { return refCount.load(std::me
 template <class FillPipeMessage, class MakeExchangeMessage>
 void WindowEventHandler::report(const std::string& reportedID, FillPipeMessage fillPipeMessage,
                                 MakeExchangeMessage makeExchangeMessage) const {
-    if (usePipes != 0) {
-        cefclient_messages::windowMessage message;
-        message.set_windowid(reportedID);
-        fillPipeMessage(message);
-        bridge().sendPipeMessage(message.SerializeAsString());
-    } else {
-        bridge().sendMessageUsingExchange(makeExchangeMessage());
-    }
+    client::reportToHost(usePipes != 0, reportedID, std::move(fillPipeMessage), std::move(makeExchangeMessage));
 }
 
 void WindowEventHandler::reportCommand(const std::string& word) const {

@@ -78,6 +78,8 @@ void tarnel_interface::startCommunication() {
         pipeReaderThread = std::make_unique<Poco::Thread>("CEFPipeHandler");
         pipeReaderThread->start(*pipeReaderRunnable);
         sendEventToHost("", "ProcessCreated", {});
+    } else {
+        setupTransport();
     }
 }
 
@@ -146,7 +148,7 @@ void tarnel_interface::closeAllWindows(bool force) {
 void tarnel_interface::notifyWindowClose(const std::string& windowID) {
     LOG(INFO) << "In tarnel_interface::notifyWindowClose :" << windowID;
     deregisterWebWindow(windowID);
-    if (windows().empty() && usePipes) endAfterLastWindow();
+    if (windows().empty()) endAfterLastWindow();
     LOG(INFO) << "Leaving tarnel_interface::notifyWindowClose";
 }
 
@@ -157,10 +159,13 @@ void tarnel_interface::endAfterLastWindow() {
     } else {
         uiTasks().quitLoop();
     }
-    if (!usePipes) return;
-    readerRunning = false;
-    LOG(INFO) << "Sending the close pipes command";
-    sendEventToHost("", "closePipes", {});
+    if (usePipes) {
+        readerRunning = false;
+        LOG(INFO) << "Sending the close pipes command";
+        sendEventToHost("", "closePipes", {});
+    } else {
+        shutdownAttachableServer();
+    }
 }
 
 void tarnel_interface::deregisterWebWindow(std::string windowID) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <atomic>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -27,18 +28,23 @@
 #include "cefclient_messages.pb.h"
 #include "foundation/msg_svc/exchange/address.h"
 #include "foundation/msg_svc/exchange/exchange_api.h"
+#include "foundation/msg_svc/transport/layers/session/session.h"
 #include "veltranelib/temp_window_win.h"
 
 class NativeWindowManager;
 
-namespace foundation::msg_svc::transport::layers::session {
-class Session;
+namespace foundation::io {
+class IOServiceThreadpool;
 }
 namespace cef::transport {
 class CEFServerTransportAPI;
-}
+class CEFServerTransportListener;
+class CEFServerTransportSession;
+}  // namespace cef::transport
 
 namespace client {
+
+class CEFBrowserService;
 
 // The one object through which the browser process talks to the host program that started it: the pipe on
 // standard input and output or the exchange session, the list of open windows and the watch on the host.
@@ -47,6 +53,7 @@ namespace client {
 //   tarnel_interface.cpp             start of the transport, the watch on the host, closing windows
 //   tarnel_interface_pipe.cpp        the pipe: reader thread, dispatch of host commands, writers
 //   tarnel_interface_exchange.cpp    the exchange: sending events to the partner and the listening peers
+//   tarnel_interface_exchange_session.cpp  the exchange: session to the host, listener, service thread, shut-down
 //   tarnel_interface_qt_signals.cpp  host commands emitted as signals instead of carried out ("using-qt")
 //   tarnel_interface_windows.cpp     the window list, pop-ups, titles, downloads, certificates, credentials
 class tarnel_interface : public ZQ_QT::QObject {
@@ -79,6 +86,8 @@ public:
     // Window services shared by both transports and the event sinks.
     scoped_refptr<NativeWindow> findNativeWindowByID(std::string windowID);
     void registerWebWindow(scoped_refptr<NativeWindow> window, scoped_refptr<window_notifier::IVeltraneInterface> sink);
+    // Makes the window and its event sink and registers them at once; the window opens on the UI thread.
+    void openNewWindow(const QWindowParams& request);
     std::vector<WindowEntry> windows();
     void createPopUpWindow(std::string parentWindowID, const CefString& targetURL, const CefPopupFeatures& features,
                            CefWindowInfo& windowInfo, CefRefPtr<CefClient>& client, CefBrowserSettings& settings,
@@ -99,10 +108,18 @@ public:
     void processWindowMessagesForQtClient(cefclient_messages::windowMessage message);
 
     // Exchange transport.
+    void setupTransport();
+    void configureForlistening(std::u16string listenValue);
+    void onPeerConnected(const std::string& name, foundation::msg_svc::exchange::IDType id,
+                         std::shared_ptr<cef::transport::CEFServerTransportAPI> peer, bool refused);
+    void onPeerDisconnected(std::shared_ptr<cef::transport::CEFServerTransportAPI> peer);
+    void startServiceThread();
+    void shutdownAttachableServer();
     template <class M>
     void sendMessageUsingExchange(boost::shared_ptr<M> message);
     foundation::msg_svc::exchange::Address getPartnerAddress();
     void setExchangeSession(boost::shared_ptr<foundation::msg_svc::transport::layers::session::Session> session);
+    // A peer whose name is taken already is not added.
     void addListeningPeer(const std::string& name, std::shared_ptr<cef::transport::CEFServerTransportAPI> peer);
     void removeListeningPeer(const std::string& name);
 
@@ -130,9 +147,8 @@ private:
     void hostGone();
     void closeWindowsOfGoneHost();
     void endAfterLastWindow();
-    void createNewWindow(const cefclient_messages::windowMessage& message);
-    void dispatchWindowCommand(const scoped_refptr<NativeWindow>& window, const std::string& word);
     void writeFrame(std::ostream& stream, const std::string& payload);
+    static void serviceThreadMain(boost::shared_ptr<CEFBrowserService> service, std::promise<void> ended);
 
     std::unique_ptr<Poco::Thread> pipeReaderThread;
     std::unique_ptr<Poco::RunnableAdapter<tarnel_interface>> pipeReaderRunnable;
@@ -151,11 +167,18 @@ private:
     CredentialStore credentials;
     std::unique_ptr<TempWindowWin> tempWindow;
     bool usingQt = false;
-    boost::shared_ptr<foundation::msg_svc::transport::layers::session::Session> session;
+    boost::shared_ptr<foundation::msg_svc::transport::layers::session::Session> session;  // under peersMutex
+    boost::shared_ptr<foundation::io::IOServiceThreadpool> threadPool;
     boost::shared_ptr<foundation::msg_svc::exchange::ExchangeApi> exchangeApi;
+    boost::shared_ptr<const foundation::msg_svc::transport::layers::session::Session::TerminateResult> shutdownResult;
     bool usePipes = true;
     std::unordered_map<std::string, std::shared_ptr<cef::transport::CEFServerTransportAPI>> peers;
+    boost::shared_ptr<cef::transport::CEFServerTransportListener> listener;
+    boost::shared_ptr<cef::transport::CEFServerTransportSession> listeningSession;
     std::mutex peersMutex;
+    std::once_flag serviceThreadStarted;
+    boost::shared_ptr<CEFBrowserService> browserService;  // under peersMutex
+    std::future<void> serviceThreadEnded;
     std::shared_ptr<NativeWindowManager> windowManager;
     std::istream* pipeIn = nullptr;
     std::ostream* pipeOut = nullptr;

@@ -53,7 +53,7 @@ void tarnel_interface::setExchangeSession(
 void tarnel_interface::addListeningPeer(const std::string& name,
                                         std::shared_ptr<cef::transport::CEFServerTransportAPI> peer) {
     std::lock_guard lock(peersMutex);
-    peers[name] = std::move(peer);
+    peers.try_emplace(name, std::move(peer));
 }
 
 void tarnel_interface::removeListeningPeer(const std::string& name) {

@@ -8,8 +8,7 @@
 #include "cefclient/Loggers.h"
 #include "cefclient/NativeWindowManager.h"
 #include "cefclient/UiTasks.h"
-#include "cefclient/WindowEventHandler.h"
-#include "cefclient/WindowScreenshot.h"
+#include "cefclient/WindowCommands.h"
 #include "cefclient/tarnel_interface.h"
 #include "aldermoss/cefclient_utils.h"
 
@@ -66,7 +65,7 @@ void tarnel_interface::processWindowMessages(std::string payload) {
         return;
     }
     if (message.has_newwindow()) {
-        createNewWindow(message);
+        openNewWindow(QWindowParams::from(message.windowid(), message.newwindow()));
         return;
     }
     if (message.has_setallwindowsactivated()) {
@@ -101,7 +100,7 @@ void tarnel_interface::processWindowMessages(std::string payload) {
         postWindowTask(window,
                        [enable = message.setdragdrop().enable()](NativeWindow& w) { w.enableDragDrop(enable); });
     } else if (message.has_setcommand()) {
-        dispatchWindowCommand(window, message.setcommand().command());
+        runWindowCommand(*windowManager, window, message.setcommand().command());
     } else if (message.has_executejs()) {
         postWindowTask(window, [script = message.executejs().script()](NativeWindow& w) { w.executeJS(script); });
     } else if (message.has_setdownloaddir()) {
@@ -112,59 +111,6 @@ void tarnel_interface::processWindowMessages(std::string payload) {
     } else if (message.has_setwindowmodal()) {
         windowManager->setDeactivateAllButThis(window, message.setwindowmodal().modal());
     }
-}
-
-void tarnel_interface::dispatchWindowCommand(const scoped_refptr<NativeWindow>& window, const std::string& word) {
-    using Action = void (*)(NativeWindow&);
-    struct PostedWord {
-        const char* word;
-        Action action;
-    };
-    static const PostedWord postedWords[] = {
-        {"minimize", [](NativeWindow& w) { w.minimize(); }},
-        {"maximize", [](NativeWindow& w) { w.maximize(); }},
-        {"restore", [](NativeWindow& w) { w.restore(); }},
-        {"fullscreen", [](NativeWindow& w) { w.fullscreen(); }},
-        {"bringToFront", [](NativeWindow& w) { w.bringToFront(); }},
-        {"show", [](NativeWindow& w) { w.setVisible(true); }},
-        {"hide", [](NativeWindow& w) { w.setVisible(false); }},
-        {"stopDownload", [](NativeWindow& w) { w.stopDownload(); }},
-        {"setActivateCurrentWindow", nullptr},
-        {"setDeactivateCurrentWindow", nullptr},
-        {"EnableResizing", [](NativeWindow& w) { w.setResizable(true); }},
-        {"DisableResizing", [](NativeWindow& w) { w.setResizable(false); }},
-        {"close", [](NativeWindow& w) { w.closeBrowser(); }},
-        {"enablePopUpWindow", [](NativeWindow& w) { w.enablePopUpWindow(); }},
-        {"GetPosition", [](NativeWindow& w) { w.getPositionForTarnel(); }},
-        {"GetOuterPosition", [](NativeWindow& w) { w.getOuterPositionForTarnel(); }},
-        {"getScreenshot", takeScreenshot},
-    };
-    for (const PostedWord& entry : postedWords) {
-        if (word != entry.word) continue;
-        if (entry.action != nullptr) {
-            postWindowTask(window, entry.action);
-        } else {
-            // The activation words act on the registry at once, on this thread.
-            windowManager->setActivateWindow(window, word == "setActivateCurrentWindow");
-        }
-        return;
-    }
-}
-
-void tarnel_interface::createNewWindow(const cefclient_messages::windowMessage& message) {
-    const auto& request = message.newwindow();
-    scoped_refptr<WindowEventHandler> sink(new WindowEventHandler());
-    sink->windowID = message.windowid();
-    scoped_refptr<NativeWindow> window =
-        NativeWindow::makeNativeWindow(message.windowid(), true, sink, request.createparam1(), request.createparam2());
-    window->setOrigin(request.origin());
-    window->setTarnelProcessID(getHostProcessID());
-    registerWebWindow(window, sink);
-    const CefRect rect(request.x(), request.y(), request.width(), request.height());
-    postWindowTask(window, [request, rect](NativeWindow& w) {
-        w.newWindow(request.url(), rect, request.visible(), request.windowtype(), request.windowextra(),
-                    request.windowflag());
-    });
 }
 
 void tarnel_interface::sendPipeMessage(const std::string& payload) {

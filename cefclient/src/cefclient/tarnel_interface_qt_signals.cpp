@@ -10,19 +10,8 @@ namespace {
 QString qtText(const std::string& text) { return QString::fromUtf8(text.c_str()); }
 
 QWindowParamsPtr windowParams(const cefclient_messages::windowMessage& message) {
-    const auto& request = message.newwindow();
-    QWindowParamsPtr params(new QWindowParams, [](QWindowParams* record) { delete record; });
-    params->windowID = message.windowid();
-    params->createParam2 = request.createparam2();
-    params->createParam1 = request.createparam1();
-    params->url = request.url();
-    params->rect = CefRect(request.x(), request.y(), request.width(), request.height());
-    params->visible = request.visible();
-    params->windowType = request.windowtype();
-    params->windowExtra = request.windowextra();
-    params->windowFlag = request.windowflag();
-    params->origin = request.origin();
-    return params;
+    return QWindowParamsPtr(new QWindowParams(QWindowParams::from(message.windowid(), message.newwindow())),
+                            [](QWindowParams* record) { delete record; });
 }
 
 }  // namespace

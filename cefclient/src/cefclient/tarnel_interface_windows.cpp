@@ -29,6 +29,20 @@ void tarnel_interface::registerWebWindow(scoped_refptr<NativeWindow> window,
     windowManager->registerWebWindow(window);
 }
 
+void tarnel_interface::openNewWindow(const QWindowParams& request) {
+    scoped_refptr<WindowEventHandler> sink(new WindowEventHandler());
+    sink->windowID = request.windowID;
+    scoped_refptr<NativeWindow> window =
+        NativeWindow::makeNativeWindow(request.windowID, true, sink, request.createParam1, request.createParam2);
+    window->setOrigin(request.origin);
+    window->setTarnelProcessID(getHostProcessID());
+    registerWebWindow(window, sink);
+    postWindowTask(window, [request](NativeWindow& w) {
+        w.newWindow(request.url, request.rect, request.visible, request.windowType, request.windowExtra,
+                    request.windowFlag);
+    });
+}
+
 std::vector<tarnel_interface::WindowEntry> tarnel_interface::windows() {
     std::lock_guard lock(windowsMutex);
     return windowList;

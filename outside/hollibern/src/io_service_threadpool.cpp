@@ -35,14 +35,22 @@ void IOServiceThreadpool::stop() {
         threads.swap(threads_);
     }
     context_.stop();
+    bool onPoolThread = false;
     for (auto& thread : threads) {
         if (thread.get_id() != std::this_thread::get_id()) {
             thread.join();
             continue;
         }
         // The calling thread cannot wait for itself; it is joined later, once it has left its handler.
+        onPoolThread = true;
         std::lock_guard lock(mutex_);
         threads_.push_back(std::move(thread));
+    }
+    if (onPoolThread || threads.empty()) return;
+    // Handlers already queued still run, here, so that sockets closed just before the stop are closed when it
+    // returns; operations still waiting for input are left.
+    context_.restart();
+    while (context_.poll() > 0) {
     }
 }
 

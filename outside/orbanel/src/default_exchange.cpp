@@ -62,6 +62,18 @@ void DefaultExchange::registerMessageQueue(const std::string& service, const boo
     if (!queue) throw std::invalid_argument("cannot register an empty message queue");
     std::lock_guard lock(mutex_);
     queues_[service] = queue;
+    auto held = held_.find(service);
+    if (held == held_.end()) return;
+    // Under the lock, so that no message arriving now overtakes the held ones.
+    for (const auto& envelope : held->second) {
+        try {
+            queue->submit(envelope);
+        } catch (const std::exception&) {
+            // Refused by the queue as it would have been on arrival; the others still go.
+        }
+    }
+    heldCount_ -= held->second.size();
+    held_.erase(held);
 }
 
 void DefaultExchange::unregisterMessageQueue(const std::string& service) {
@@ -109,10 +121,19 @@ void DefaultExchange::dropPendingRepliesOf(const std::string& partner) {
 
 void DefaultExchange::receive(const boost::shared_ptr<const Envelope>& envelope) {
     if (!envelope) return;
+    const std::string& service = envelope->getRouting().destination.service();
     boost::shared_ptr<MessageQueue> queue;
     {
         std::lock_guard lock(mutex_);
-        queue = queueServing(envelope->getRouting().destination.service());
+        auto found = queues_.find(service);
+        if (found == queues_.end()) {
+            if (heldCount_ >= kMaxHeldMessages)
+                throw std::runtime_error("no message queue serves \"" + service + "\" and too many messages wait");
+            held_[service].push_back(envelope);
+            ++heldCount_;
+            return;
+        }
+        queue = found->second;
     }
     queue->submit(envelope);
 }

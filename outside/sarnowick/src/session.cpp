@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include <boost/asio/strand.hpp>
+#include <boost/make_shared.hpp>
 
 #include "foundation/io/io_service_threadpool.h"
 #include "foundation/log/diagnostic_logger.h"
@@ -42,7 +43,13 @@ StreamConnection::Socket connectTo(boost::asio::io_context& context, const std::
 // One connection's life, shared with the handlers that run on the I/O threads.
 struct Session::Attachment {
     std::mutex mutex;
-    std::promise<std::string> handshake;  // the partner's name, or why there is none
+    // The partner's name, or why there is none. No exception travels through it: the thread that settles it
+    // could otherwise free the exception while the waiting thread still reads it.
+    struct Outcome {
+        bool attached = false;
+        std::string nameOrReason;
+    };
+    std::promise<Outcome> handshake;
     bool handshaken = false;
     bool terminated = false;
     Callback onConnectionEnded;
@@ -54,7 +61,7 @@ struct Session::Attachment {
             std::lock_guard lock(mutex);
             if (!handshaken) {
                 handshaken = true;  // the promise is settled
-                handshake.set_exception(std::make_exception_ptr(std::runtime_error(reason)));
+                handshake.set_value(Outcome{false, reason});
                 return;
             }
             if (terminated) return;
@@ -106,7 +113,7 @@ bool Session::attachToParentClient(const std::string& handleType, const std::str
                 if (attachment->terminated) return false;
                 exchange->attachPartner(partner, attachment->connection);
                 attachment->handshaken = true;
-                attachment->handshake.set_value(partner);
+                attachment->handshake.set_value(Attachment::Outcome{true, partner});
                 return true;
             },
             [attachment](const std::string& reason) { attachment->ended(reason); });
@@ -120,7 +127,9 @@ bool Session::attachToParentClient(const std::string& handleType, const std::str
             connection->close();
             throw std::runtime_error("the client at \"" + handleValue + "\" did not answer the handshake");
         }
-        setPartnerName(partner.get());
+        Attachment::Outcome outcome = partner.get();
+        if (!outcome.attached) throw std::runtime_error(outcome.nameOrReason);
+        setPartnerName(std::move(outcome.nameOrReason));
     } catch (...) {
         {
             std::lock_guard lock(attachment->mutex);
@@ -142,21 +151,26 @@ std::string Session::partnerName() const {
     return *partnerName_;
 }
 
-void Session::terminate() {
+boost::shared_ptr<const Session::TerminateResult> Session::terminate() {
+    auto result = boost::make_shared<TerminateResult>();
     std::shared_ptr<Attachment> attachment;
     {
         std::lock_guard lock(mutex_);
         attachment.swap(attachment_);
         if (attachment) partnerName_.reset();
     }
-    if (!attachment) return;
+    if (!attachment) return result;
     boost::shared_ptr<StreamConnection> connection;
     {
         std::lock_guard lock(attachment->mutex);
         attachment->terminated = true;
         connection = std::move(attachment->connection);
     }
-    if (connection) connection->close();
+    if (connection) {
+        result->connectionEnded = connection->isOpen();
+        connection->close();
+    }
+    return result;
 }
 
 void Session::setPartnerName(std::string partnerName) {

@@ -26,8 +26,9 @@ public:
     boost::asio::io_context& ioContext() { return context_; }
     std::size_t threadCount() const { return threadCount_; }
 
-    // Ends the threads once their current handlers return. Called on one of the pool's own threads it
-    // waits for the others only; a later call (or the destructor) waits for that one.
+    // Ends the threads once their current handlers return, then runs the handlers that were ready (a socket
+    // closed before the stop is closed when it returns). Called on one of the pool's own threads it waits for the
+    // others only and runs nothing more; a later call (or the destructor) waits for that one and runs nothing.
     void stop();
 
 private:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
@@ -15,6 +17,8 @@ namespace foundation::msg_svc::exchange {
 // The exchange of this process: local queues by service name, partner links by partner name.
 class DefaultExchange : public ExchangeApi, public boost::enable_shared_from_this<DefaultExchange> {
 public:
+    static constexpr std::size_t kMaxHeldMessages = 1024;
+
     explicit DefaultExchange(std::string localName);
 
     const std::string& localName() const override { return localName_; }
@@ -31,8 +35,9 @@ public:
     bool attachNewPartner(const std::string& partner, const boost::shared_ptr<PartnerLink>& link);
     // Detaches the partner only while this link serves it, so a closing link never takes away its successor.
     void detachPartnerLink(const std::string& partner, const boost::shared_ptr<PartnerLink>& link);
-    // Hands a message that came in from a partner to the queue of its destination's service. Throws
-    // std::runtime_error when no queue serves it, and what the queue throws.
+    // Hands a message that came in from a partner to the queue of its destination's service. A message for a
+    // service that has no queue yet is held, in order, until a queue registers for it; beyond
+    // kMaxHeldMessages held ones it throws std::runtime_error. Throws what the queue throws.
     void receive(const boost::shared_ptr<const Envelope>& envelope);
     // Hands a reply that came in from a partner to the local sender of message messageId, when that
     // message went to this partner; other replies are ignored.
@@ -52,6 +57,9 @@ private:
     mutable std::mutex mutex_;
     IDType nextMessageId_ = 1;
     std::map<std::string, boost::shared_ptr<MessageQueue>> queues_;
+    // Messages from partners that came before their service's queue, by service.
+    std::map<std::string, std::deque<boost::shared_ptr<const Envelope>>> held_;
+    std::size_t heldCount_ = 0;
     std::map<std::string, boost::shared_ptr<PartnerLink>> partners_;
     struct PendingReply {
         std::string partner;

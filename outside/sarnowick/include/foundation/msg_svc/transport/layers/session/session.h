@@ -58,8 +58,14 @@ public:
     // The exchange name of the attached client. Throws std::runtime_error while not attached.
     std::string partnerName() const;
 
+    // What a terminate did.
+    struct TerminateResult {
+        // A connection to the client was open and has been ended.
+        bool connectionEnded = false;
+    };
+
     // Ends the connection to the client without running the attach callbacks; later sends to it fail.
-    void terminate();
+    boost::shared_ptr<const TerminateResult> terminate();
 
 private:
     friend boost::shared_ptr<Session> testing::makeAttachedSession(std::string partnerName);
