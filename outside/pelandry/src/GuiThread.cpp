@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QThread>
 #include <QTimer>
+#include <atomic>
 #include <clocale>
 #include <cstdlib>
 #include <condition_variable>
@@ -56,16 +57,14 @@ struct GuiThread::Task {
     std::exception_ptr error;
 };
 
-// Shared with the GUI thread and the wake-ups queued to it, which may outlive the GuiThread object.
+// Shared with the GUI thread, which may outlive the GuiThread object.
 struct GuiThread::State {
     // Queues the task and wakes the GUI thread when the queue was empty.
-    void enqueue(std::shared_ptr<Task> task, const std::shared_ptr<State>& self) {
+    void enqueue(std::shared_ptr<Task> task) {
         std::lock_guard lock(mutex);
-        if (application == nullptr) throw std::runtime_error(failure);
+        if (waker == nullptr) throw std::runtime_error(failure);
         queue.push_back(std::move(task));
-        if (queue.size() == 1) {
-            QMetaObject::invokeMethod(application, [self] { self->runQueued(); }, Qt::QueuedConnection);
-        }
+        if (queue.size() == 1) QCoreApplication::postEvent(waker, new QEvent(wakeUpEvent));
     }
 
     void runQueued() {
@@ -86,7 +85,7 @@ struct GuiThread::State {
         std::deque<std::shared_ptr<Task>> pending;
         {
             std::lock_guard lock(mutex);
-            application = nullptr;
+            waker = nullptr;
             if (failure.empty()) failure = reason;
             pending.swap(queue);
         }
@@ -97,15 +96,46 @@ struct GuiThread::State {
     std::condition_variable started;
     bool starting = true;
     bool abandoned = false;  // the start took too long and nobody waits for it any more
-    QObject* application = nullptr;  // receives the wake-ups; null when there is no GUI thread
-    std::string failure;             // why there is none
+    QObject* waker = nullptr;  // lives on the GUI thread; null when there is none
+    std::string failure;       // why there is none
     std::deque<std::shared_ptr<Task>> queue;
+
+    static constexpr QEvent::Type wakeUpEvent = QEvent::User;
 };
 
 namespace {
 
 constexpr const char* closedReason = "the desktop clipboard has closed";
 constexpr std::chrono::milliseconds wakeInterval{10};
+
+// Runs the queued work when a wake-up reaches it on the GUI thread; the application's child, so that the end of
+// the application closes the GUI thread. Wake-ups are plain events, so that no data of the caller's travels
+// through Qt.
+class Waker final : public QObject {
+public:
+    static constexpr QEvent::Type quitEvent = static_cast<QEvent::Type>(GuiThread::State::wakeUpEvent + 1);
+
+    // Made on another thread when the application was there first, hence the atomic.
+    explicit Waker(std::shared_ptr<GuiThread::State> state) : keep_(std::move(state)) {
+        state_.store(keep_.get(), std::memory_order_release);
+    }
+    ~Waker() override { state_.load(std::memory_order_acquire)->close(closedReason); }
+
+    bool event(QEvent* event) override {
+        if (event->type() == quitEvent) {
+            QCoreApplication::quit();
+            return true;
+        }
+        if (event->type() != GuiThread::State::wakeUpEvent) return QObject::event(event);
+        if (parent() == nullptr) setParent(QCoreApplication::instance());
+        state_.load(std::memory_order_acquire)->runQueued();
+        return true;
+    }
+
+private:
+    std::shared_ptr<GuiThread::State> keep_;
+    std::atomic<GuiThread::State*> state_;
+};
 
 // Qt ends the process when it cannot reach the display, so the display is tried first.
 std::string displayProblem() {
@@ -148,7 +178,8 @@ void runApplication(const std::shared_ptr<GuiThread::State>& state, const std::f
         state->starting = false;
         if (state->abandoned) problem = "the display did not answer";
         if (problem.empty()) {
-            state->application = application.get();
+            state->waker = new Waker(state);
+            state->waker->setParent(application.get());
         } else {
             state->failure = problem;
         }
@@ -174,11 +205,11 @@ GuiThread::GuiThread(std::function<void()> setUp) : state_(std::make_shared<Stat
         return;
     }
     adoptedThread_ = existing->thread();
-    state_->application = existing;
-    QObject::connect(existing, &QObject::destroyed, [state = state_] { state->close(closedReason); });
+    state_->waker = new Waker(state_);
+    state_->waker->moveToThread(adoptedThread_);
     // Nobody waits for the set-up; it runs once the application's loop turns.
     state_->queue.push_back(std::make_shared<Task>(std::move(setUp)));
-    QMetaObject::invokeMethod(existing, [state = state_] { state->runQueued(); }, Qt::QueuedConnection);
+    QCoreApplication::postEvent(state_->waker, new QEvent(State::wakeUpEvent));
 }
 
 void GuiThread::startOwnApplication(std::function<void()> setUp) {
@@ -200,16 +231,14 @@ GuiThread::~GuiThread() {
     }
     {
         std::lock_guard lock(state_->mutex);
-        if (state_->application != nullptr) {
-            QMetaObject::invokeMethod(state_->application, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
-        }
+        if (state_->waker != nullptr) QCoreApplication::postEvent(state_->waker, new QEvent(Waker::quitEvent));
     }
     thread_.join();
 }
 
 void GuiThread::checkAvailable() const {
     std::lock_guard lock(state_->mutex);
-    if (state_->application == nullptr) throw std::runtime_error(state_->failure);
+    if (state_->waker == nullptr) throw std::runtime_error(state_->failure);
 }
 
 bool GuiThread::onGuiThread() const {
@@ -223,7 +252,7 @@ void GuiThread::run(std::function<void()> work) {
         return;
     }
     auto task = std::make_shared<Task>(std::move(work));
-    state_->enqueue(task, state_);
+    state_->enqueue(task);
     std::unique_lock lock(task->mutex);
     if (!task->done.wait_for(lock, workTimeout, [&task] { return task->finished; })) {
         // Work that has not begun is dropped, so that a failed call changes nothing later.
