@@ -1,5 +1,7 @@
 #include <gmock/gmock.h>
 
+#include <thread>
+
 #include "DesktopTest.h"
 
 using namespace desktop;
@@ -112,6 +114,50 @@ TEST(Flavors, OfTheEditorsOwnCopyKeepTheirOrder) {
                            {{"flavor", "application/tarnel_json"}, {"content", "{}"}},
                            {{"flavor", "text/plain"}, {"content", "x"}}});
     EXPECT_EQ(editor.flavors()["flavors"], Json({"text/html", "application/tarnel_json", "text/plain"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Sizes, LargeTextsTravelBothWays) {
+    Editor editor;
+    std::string large(4 << 20, 'x');
+    for (std::size_t at = 0; at < large.size(); at += 4096) large[at] = static_cast<char>('a' + at / 4096 % 26);
+    EXPECT_EQ(editor.set(clipboard, {{{"flavor", "text/plain"}, {"content", large}}})["success"], true);
+    EXPECT_EQ(readSelection(clipboard), large);
+
+    large[7] = '!';
+    offer(clipboard, "UTF8_STRING", large);
+    EXPECT_TRUE(eventually([&] { return editor.content(clipboard, "text/plain") == large; }));
+}
+
+TEST(Sizes, AnEmptyCopyOffersNothing) {
+    Editor editor;
+    editor.set(clipboard, {{{"flavor", "text/plain"}, {"content", "before"}}});
+    EXPECT_EQ(editor.set(clipboard, {})["success"], true);
+    EXPECT_EQ(editor.flavors()["flavors"], Json::array());
+    EXPECT_EQ(editor.get(clipboard, {"text/plain"})["contents"], Json::object());
+    EXPECT_EQ(readSelection(clipboard, "TARGETS").find("text/plain"), std::string::npos);
+}
+
+// Requests from many threads at once, as several editors would send them.
+TEST(Threads, ShareTheDesktopClipboardSafely) {
+    Editor editor;
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < 4; ++thread) {
+        threads.emplace_back([&editor, thread] {
+            const Mode mode = thread % 2 == 0 ? clipboard : selection;
+            for (int round = 0; round < 25; ++round) {
+                const std::string text = "thread " + std::to_string(thread) + " round " + std::to_string(round);
+                EXPECT_EQ(editor.set(mode, {{{"flavor", "text/plain"}, {"content", text}}})["success"], true);
+                EXPECT_THAT(editor.content(mode, "text/plain").get<std::string>(), ::testing::StartsWith("thread "));
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    editor.set(clipboard, {{{"flavor", "text/plain"}, {"content", "last"}}});
+    EXPECT_EQ(readSelection(clipboard), "last");
 }
 
 }  // namespace
