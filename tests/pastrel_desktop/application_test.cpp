@@ -1,4 +1,7 @@
 #include <QGuiApplication>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 #include "DesktopTest.h"
@@ -7,7 +10,33 @@ using namespace desktop;
 
 namespace {
 
-QGuiApplication* application = nullptr;
+// Runs work on the application's thread for a test thread. The work is handed over under a lock of our own,
+// which the race detector sees, and not through Qt.
+class OnApplicationThread final : public QObject {
+public:
+    void run(std::function<void()> work) {
+        std::unique_lock lock(mutex_);
+        work_ = std::move(work);
+        QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+        done_.wait(lock, [this] { return !work_; });
+    }
+
+    bool event(QEvent* event) override {
+        std::unique_lock lock(mutex_);
+        if (event->type() != QEvent::User) return QObject::event(event);
+        work_();
+        work_ = nullptr;
+        done_.notify_all();
+        return true;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    std::function<void()> work_;
+};
+
+OnApplicationThread* applicationThread = nullptr;
 
 // The process has its own Qt application: the library works through it.
 TEST(ExistingApplication, CarriesTheClipboardFromOtherThreads) {
@@ -22,10 +51,8 @@ TEST(ExistingApplication, CarriesTheClipboardFromOtherThreads) {
 TEST(ExistingApplication, AnswersCallsMadeOnItsOwnThread) {
     Editor editor;
     Json reply;
-    QMetaObject::invokeMethod(
-        application,
-        [&] { reply = editor.set(clipboard, {{{"flavor", "text/plain"}, {"content", "from the GUI thread"}}}); },
-        Qt::BlockingQueuedConnection);
+    applicationThread->run(
+        [&] { reply = editor.set(clipboard, {{{"flavor", "text/plain"}, {"content", "from the GUI thread"}}}); });
     EXPECT_EQ(reply["success"], true);
     EXPECT_EQ(readSelection(clipboard), "from the GUI thread");
 }
@@ -44,12 +71,13 @@ TEST(ExistingApplication, SignalsChanges) {
 // The tests run beside the application's event loop, as in a Qt program.
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    application = &app;
+    OnApplicationThread onApplicationThread;
+    applicationThread = &onApplicationThread;
     ::testing::InitGoogleTest(&argc, argv);
     int result = 1;
     std::thread tests([&] {
         result = RUN_ALL_TESTS();
-        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+        applicationThread->run([] { QCoreApplication::quit(); });
     });
     app.exec();
     tests.join();

@@ -122,13 +122,21 @@ public:
     ~Waker() override { state_.load(std::memory_order_acquire)->close(closedReason); }
 
     bool event(QEvent* event) override {
-        if (event->type() == quitEvent) {
+        GuiThread::State* state = state_.load(std::memory_order_acquire);
+        QEvent::Type type;
+        {
+            // Wake-ups are made under the state's lock: taking it orders their making before this read also for
+            // tools that do not see the locks inside Qt.
+            std::lock_guard lock(state->mutex);
+            type = event->type();
+        }
+        if (type == quitEvent) {
             QCoreApplication::quit();
             return true;
         }
-        if (event->type() != GuiThread::State::wakeUpEvent) return QObject::event(event);
+        if (type != GuiThread::State::wakeUpEvent) return QObject::event(event);
         if (parent() == nullptr) setParent(QCoreApplication::instance());
-        state_.load(std::memory_order_acquire)->runQueued();
+        state->runQueued();
         return true;
     }
 
@@ -162,6 +170,7 @@ void keepLoopTurning(QGuiApplication& application) {
 void runApplication(const std::shared_ptr<GuiThread::State>& state, const std::function<void()>& setUp) {
     std::string problem = displayProblem();
     std::unique_ptr<QGuiApplication> application;
+    Waker* waker = nullptr;
     if (problem.empty()) {
         static int argc = 3;
         static char name[] = "pelandry", platformOption[] = "-platform", platform[] = "xcb";
@@ -172,14 +181,15 @@ void runApplication(const std::shared_ptr<GuiThread::State>& state, const std::f
         std::setlocale(LC_ALL, locale.c_str());
         keepLoopTurning(*application);
         setUp();
+        waker = new Waker(state);
+        waker->setParent(application.get());
     }
     {
         std::lock_guard lock(state->mutex);
         state->starting = false;
         if (state->abandoned) problem = "the display did not answer";
         if (problem.empty()) {
-            state->waker = new Waker(state);
-            state->waker->setParent(application.get());
+            state->waker = waker;
         } else {
             state->failure = problem;
         }
@@ -198,15 +208,20 @@ GuiThread::GuiThread(std::function<void()> setUp) : state_(std::make_shared<Stat
         startOwnApplication(std::move(setUp));
         return;
     }
+    Waker* waker = nullptr;
+    if (qobject_cast<QGuiApplication*>(existing) != nullptr) {
+        adoptedThread_ = existing->thread();
+        // Qt tells the waker of the move at once, and the waker takes the state's lock for it.
+        waker = new Waker(state_);
+        waker->moveToThread(adoptedThread_);
+    }
     std::lock_guard lock(state_->mutex);
     state_->starting = false;
-    if (qobject_cast<QGuiApplication*>(existing) == nullptr) {
+    if (waker == nullptr) {
         state_->failure = "the process's Qt application has no GUI";
         return;
     }
-    adoptedThread_ = existing->thread();
-    state_->waker = new Waker(state_);
-    state_->waker->moveToThread(adoptedThread_);
+    state_->waker = waker;
     // Nobody waits for the set-up; it runs once the application's loop turns.
     state_->queue.push_back(std::make_shared<Task>(std::move(setUp)));
     QCoreApplication::postEvent(state_->waker, new QEvent(State::wakeUpEvent));
