@@ -19,13 +19,14 @@ if(BUILD_FUZZERS)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# Registers a GoogleTest executable with CTest under a label (unit or e2e).
+# Registers a GoogleTest executable with CTest under a label (unit or e2e). The tests keep the platform
+# clipboard in memory, so that they never touch the desktop's.
 function(project_test name label)
   add_executable(${name} ${ARGN})
   project_warnings(${name})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock)
   include(GoogleTest)
-  gtest_discover_tests(${name} PROPERTIES LABELS ${label} DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${name} PROPERTIES LABELS ${label} ENVIRONMENT PELANDRY_CLIPBOARD=memory DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # A fuzz target: libFuzzer with clang when BUILD_FUZZERS is on; otherwise a replay

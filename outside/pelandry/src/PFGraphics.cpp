@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "GraphicsBytes.h"
 #include "base64.h"
 
 namespace pf::graphics {
@@ -30,9 +31,16 @@ private:
 PFGraphics::~PFGraphics() = default;
 
 std::unique_ptr<PFGraphics> constructPFGraphicsFromBase64(const std::string& base64) {
-    auto bytes = detail::decodeBase64(base64);
+    return detail::graphicsFromBytes(detail::decodeBase64(base64));
+}
+
+namespace detail {
+
+std::unique_ptr<PFGraphics> graphicsFromBytes(std::vector<std::byte> bytes) {
     if (bytes.empty()) throw std::invalid_argument("an image needs at least one byte");
     return std::make_unique<EncodedImage>(std::move(bytes));
 }
+
+}  // namespace detail
 
 }  // namespace pf::graphics

@@ -2,6 +2,7 @@
 
 #include <future>
 
+#include "pf/clipboard/change_observer.h"
 #include "pf/event/PFSignalLocator.h"
 
 namespace pf::event::detail {
@@ -18,6 +19,8 @@ EventThread::EventThread() {
 }
 
 EventThread::~EventThread() {
+    // Changes seen from now on are no longer handed to this thread.
+    pf::clipboard::detail::setClipboardChangeObserver({});
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;

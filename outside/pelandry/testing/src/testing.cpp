@@ -1,13 +1,13 @@
 #include "pf/clipboard/testing.h"
 
-#include "PlatformClipboard.h"
+#include "MemoryClipboard.h"
 
 namespace pf::clipboard::testing {
 
-using detail::PlatformClipboard;
+using detail::MemoryClipboard;
 
 void putForeignContent(const std::u16string& mimeType, PFClipboardContent content, PFClipboardMode mode) {
-    PlatformClipboard::instance().edit(mode, [&](PFClipboardData& data) {
+    MemoryClipboard::instance().edit(mode, [&](PFClipboardData& data) {
         std::visit(
             [&](auto&& held) {
                 if constexpr (!std::is_same_v<std::decay_t<decltype(held)>, std::monostate>) {
@@ -18,10 +18,10 @@ void putForeignContent(const std::u16string& mimeType, PFClipboardContent conten
     });
 }
 
-void setFailingCalls(unsigned mask) { PlatformClipboard::instance().setFailingCalls(mask); }
+void setFailingCalls(unsigned mask) { MemoryClipboard::instance().setFailingCalls(mask); }
 
-PFClipboardAction clipboardAction(PFClipboardMode mode) { return PlatformClipboard::instance().action(mode); }
+PFClipboardAction clipboardAction(PFClipboardMode mode) { return MemoryClipboard::instance().action(mode); }
 
-void reset() { PlatformClipboard::instance().reset(); }
+void reset() { MemoryClipboard::instance().reset(); }
 
 }  // namespace pf::clipboard::testing
