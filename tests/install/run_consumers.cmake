@@ -21,3 +21,11 @@ run(${WORK_DIR}/build/plugin_consumer
     ${prefix}/lib/connector_plugins/editorservices/clipboardservice/libTessivar.so)
 # An engine sub-process start returns at once: the installed program starts and finds its libraries.
 run(${prefix}/bin/Veltrane --type=renderer)
+
+# One protocol-buffers runtime in the program, never the lite and the full one side by side.
+execute_process(COMMAND readelf -d ${prefix}/bin/Veltrane OUTPUT_VARIABLE dynamic_section COMMAND_ERROR_IS_FATAL ANY)
+string(REGEX MATCHALL "libprotobuf[-a-z]*\\.so" runtimes "${dynamic_section}")
+list(LENGTH runtimes runtime_count)
+if(NOT runtime_count EQUAL 1)
+  message(FATAL_ERROR "Veltrane needs ${runtime_count} protocol-buffers runtimes: ${runtimes}")
+endif()
