@@ -1,8 +1,13 @@
 #include "EditorServices/JsonParser.h"
 
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <string_view>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "EditorServices/JsonAccess.h"
 #include "fl/i18n/lcctype.h"
@@ -36,6 +41,56 @@ std::int32_t readCodeUnit(const char* digits, char16_t& unit) {
 }
 
 bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// UTF-8 of one code point that is not a surrogate.
+void appendUtf8(std::string& text, char32_t point) {
+    if (point < 0x80) {
+        text += static_cast<char>(point);
+    } else if (point < 0x800) {
+        const char bytes[] = {static_cast<char>(0xC0 | point >> 6), static_cast<char>(0x80 | (point & 0x3F))};
+        text.append(bytes, 2);
+    } else if (point < 0x10000) {
+        const char bytes[] = {static_cast<char>(0xE0 | point >> 12), static_cast<char>(0x80 | (point >> 6 & 0x3F)),
+                              static_cast<char>(0x80 | (point & 0x3F))};
+        text.append(bytes, 3);
+    } else {
+        const char bytes[] = {static_cast<char>(0xF0 | point >> 18), static_cast<char>(0x80 | (point >> 12 & 0x3F)),
+                              static_cast<char>(0x80 | (point >> 6 & 0x3F)), static_cast<char>(0x80 | (point & 0x3F))};
+        text.append(bytes, 4);
+    }
+}
+
+// One or two code units of a \u escape. Well-formed ones are encoded here; the outside conversion decides
+// what an unpaired surrogate becomes.
+void appendCodeUnits(std::string& text, char16_t* units, int count) {
+    if (count == 1 && !isHighSurrogate(units[0]) && !isLowSurrogate(units[0])) {
+        appendUtf8(text, units[0]);
+    } else if (count == 2 && isLowSurrogate(units[1])) {
+        appendUtf8(text, 0x10000 + ((char32_t(units[0]) - 0xD800) << 10) + (char32_t(units[1]) - 0xDC00));
+    } else {
+        text += foundation::json::detail::u16_to_u8(units, count);
+    }
+}
+
+// The first quotation mark or backslash in [position, end), or end.
+const char* findQuoteOrBackslash(const char* position, const char* end) {
+#ifdef __SSE2__
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    for (; end - position >= 32; position += 32) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(position));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(position + 16));
+        const unsigned lowHits =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(low, quote), _mm_cmpeq_epi8(low, backslash)));
+        const unsigned highHits =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(high, quote), _mm_cmpeq_epi8(high, backslash)));
+        if (const unsigned hits = lowHits | highHits << 16) return position + __builtin_ctz(hits);
+    }
+#endif
+    while (position != end && *position != '"' && *position != '\\') ++position;
+    return position;
+}
 
 // Bytes that show an element is not an integer: a fraction, an exponent, a string or an object.
 bool endsNonInteger(char byte) { return byte == '"' || byte == '.' || byte == 'E' || byte == 'e' || byte == '{'; }
@@ -161,6 +216,8 @@ std::int32_t Parser::object(JsonObject& out, const char*& position) {
     if (auto result = open(out, position, '{', '}', status::notAnObject, done); result != status::ok || done) return result;
 
     JsonObject members;
+    // Keys often come in order (serialised maps always do): each insertion first tries just after the last one.
+    auto hint = members.end();
     std::string typeName;  // empty until an integer type name is seen
     bool dataSeen = false;
     const char* dataPosition = nullptr;
@@ -197,7 +254,8 @@ std::int32_t Parser::object(JsonObject& out, const char*& position) {
 
         skip(position);
         if (position == end_) return status::unexpectedEnd;
-        members.emplace(std::move(key), std::move(member));  // of duplicate keys the first one stays
+        // Of duplicate keys the first one stays.
+        hint = std::next(members.emplace_hint(hint, std::move(key), std::move(member)));
         switch (afterElement(position, '}')) {
             case After::another: continue;
             case After::closed: out = std::move(members); return status::ok;
@@ -340,7 +398,7 @@ std::int32_t parseEscape(std::string& text, const char*& position, const char* e
                 cursor += 6;
                 count = 2;
             }
-            text += foundation::json::detail::u16_to_u8(units, count);
+            appendCodeUnits(text, units, count);
             position = cursor;
             return status::ok;
         }
@@ -378,11 +436,20 @@ std::int32_t parseJsonString(std::string& out, const char*& position, const char
     if (position == end) return status::unexpectedEnd;
     if (*position != '"') return status::notAString;
     ++position;
-    std::string text;
+    const char* run = position;
+    position = findQuoteOrBackslash(position, end);
+    if (position == end) return status::unexpectedEnd;
+    if (*position == '"') {  // no escapes: one copy straight into the output
+        out.assign(run, position);
+        ++position;
+        return status::ok;
+    }
+    std::string text(run, position);
     for (;;) {
+        if (auto result = parseEscape(text, position, end)) return result;
         // Plain bytes are appended a run at a time.
-        const char* run = position;
-        while (position != end && *position != '"' && *position != '\\') ++position;
+        run = position;
+        position = findQuoteOrBackslash(position, end);
         text.append(run, position);
         if (position == end) return status::unexpectedEnd;
         if (*position == '"') {
@@ -390,7 +457,6 @@ std::int32_t parseJsonString(std::string& out, const char*& position, const char
             out = std::move(text);
             return status::ok;
         }
-        if (auto result = parseEscape(text, position, end)) return result;
     }
 }
 
@@ -416,8 +482,16 @@ std::int32_t parseJsonNumber(double& out, const char*& position, const char* end
         if (!isDigit(*position)) return status::noExponentDigit;
         while (position != end && isDigit(*position)) ++position;
     }
-    const std::string lexeme(start, position);
-    out = foundation::json::detail::string_to_double(lexeme.c_str());
+    // The conversion needs a terminated copy; most lexemes fit on the stack.
+    const auto length = static_cast<std::size_t>(position - start);
+    char buffer[64];
+    if (length < sizeof buffer) {
+        std::memcpy(buffer, start, length);
+        buffer[length] = '\0';
+        out = foundation::json::detail::string_to_double(buffer);
+    } else {
+        out = foundation::json::detail::string_to_double(std::string(start, position).c_str());
+    }
     return status::ok;
 }
 
