@@ -478,7 +478,7 @@ std::int32_t parseJsonString(std::string& out, const char*& position, const char
     if (position == end) return status::unexpectedEnd;
     if (*position == '"') {  // no escapes: one copy straight into the output
         out.clear();
-        out.append(run, position);
+        out.append(run, static_cast<std::size_t>(position - run));
         ++position;
         return status::ok;
     }
@@ -488,7 +488,7 @@ std::int32_t parseJsonString(std::string& out, const char*& position, const char
         // Plain bytes are appended a run at a time.
         run = position;
         position = findQuoteOrBackslash(position, end);
-        text.append(run, position);
+        text.append(run, static_cast<std::size_t>(position - run));
         if (position == end) return status::unexpectedEnd;
         if (*position == '"') {
             ++position;
