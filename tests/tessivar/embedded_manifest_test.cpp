@@ -104,4 +104,19 @@ TEST_F(EmbeddedManifest, DeclaresTheBundleItsInstallDataAndItsComponent) {
               nlohmann::ordered_json::array({"/v2/clipboardservice/**"}));
 }
 
+TEST(BundleResources, ReadFromMemoryAreThoseOfTheFile) {
+    std::ifstream in(TESSIVAR_PLUGIN, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    const std::string image = bytes.str();
+    EXPECT_EQ(tovrenna::readBundleResourcesInMemory(image), tovrenna::readBundleResources(TESSIVAR_PLUGIN));
+    // The section table lies at the end of the file.
+    try {
+        tovrenna::readBundleResourcesInMemory(std::string_view(image).substr(0, image.size() - 1));
+        ADD_FAILURE() << "a plug-in cut short was read";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "the file is cut short");
+    }
+}
+
 }  // namespace

@@ -4,29 +4,25 @@
 
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
 namespace tovrenna {
 namespace {
 
+// The bytes of an ELF file, wherever they lie. Every offset and length comes from the file, so each
+// is checked against its size first.
 class ElfFile {
 public:
-    explicit ElfFile(const std::filesystem::path& path) : in_(path, std::ios::binary) {
-        if (!in_) throw std::runtime_error("cannot read " + path.string());
-        in_.seekg(0, std::ios::end);
-        const auto end = in_.tellg();
-        if (end < 0) throw std::runtime_error("cannot read " + path.string());
-        size_ = static_cast<std::uint64_t>(end);
-    }
+    // Fills count bytes at offset, which lie within size; false when that fails.
+    using ReadAt = std::function<bool(std::uint64_t offset, char* into, std::uint64_t count)>;
 
-    // Every offset and length comes from the file, so each is checked against its size first.
+    ElfFile(std::uint64_t size, ReadAt readAt) : size_(size), readAt_(std::move(readAt)) {}
+
     void read(std::uint64_t offset, void* into, std::uint64_t count) {
         checkWithin(offset, count);
-        in_.seekg(static_cast<std::streamoff>(offset));
-        if (!in_.read(static_cast<char*>(into), static_cast<std::streamsize>(count))) {
-            throw std::runtime_error("the file cannot be read");
-        }
+        if (!readAt_(offset, static_cast<char*>(into), count)) throw std::runtime_error("the file cannot be read");
     }
     std::string readBytes(std::uint64_t offset, std::uint64_t count) {
         checkWithin(offset, count);
@@ -48,8 +44,8 @@ private:
         if (offset > size_ || count > size_ - offset) throw std::runtime_error("the file is cut short");
     }
 
-    std::ifstream in_;
-    std::uint64_t size_ = 0;
+    std::uint64_t size_;
+    ReadAt readAt_;
 };
 
 Elf64_Ehdr readHeader(ElfFile& file) {
@@ -81,10 +77,7 @@ std::string sectionData(ElfFile& file, const Elf64_Shdr& section) {
     return file.readBytes(section.sh_offset, section.sh_size);
 }
 
-}  // namespace
-
-std::string readBundleResources(const std::filesystem::path& plugin) {
-    ElfFile file(plugin);
+std::string resourcesIn(ElfFile& file) {
     const auto header = readHeader(file);
     const auto sections = readSections(file, header);
     std::uint64_t namesIndex = header.e_shstrndx == SHN_XINDEX ? sections[0].sh_link : header.e_shstrndx;
@@ -101,6 +94,27 @@ std::string readBundleResources(const std::filesystem::path& plugin) {
         }
     }
     throw std::runtime_error("no " + wanted + " section");
+}
+
+}  // namespace
+
+std::string readBundleResourcesInMemory(std::string_view image) {
+    ElfFile file(image.size(), [image](std::uint64_t offset, char* into, std::uint64_t count) {
+        image.copy(into, count, offset);
+        return true;
+    });
+    return resourcesIn(file);
+}
+
+std::string readBundleResources(const std::filesystem::path& plugin) {
+    std::ifstream in(plugin, std::ios::binary | std::ios::ate);
+    const auto end = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+    if (end < 0) throw std::runtime_error("cannot read " + plugin.string());
+    ElfFile file(static_cast<std::uint64_t>(end), [&in](std::uint64_t offset, char* into, std::uint64_t count) {
+        in.seekg(static_cast<std::streamoff>(offset));
+        return static_cast<bool>(in.read(into, static_cast<std::streamsize>(count)));
+    });
+    return resourcesIn(file);
 }
 
 }  // namespace tovrenna
