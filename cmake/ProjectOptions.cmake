@@ -19,13 +19,18 @@ if(BUILD_FUZZERS)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# Registers a GoogleTest executable with CTest under a label (unit or e2e).
+# Registers a GoogleTest executable with CTest under a label (unit, e2e, or render: needs a display).
 function(project_test name label)
   add_executable(${name} ${ARGN})
   project_warnings(${name})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock)
   include(GoogleTest)
-  gtest_discover_tests(${name} PROPERTIES LABELS ${label} DISCOVERY_TIMEOUT 60)
+  # Windows stay state-only, whatever display there is, in every suite but the one that renders.
+  if(label STREQUAL "render")
+    gtest_discover_tests(${name} PROPERTIES LABELS ${label} DISCOVERY_TIMEOUT 60)
+  else()
+    gtest_discover_tests(${name} PROPERTIES LABELS ${label} ENVIRONMENT VELTRANE_ENGINE=headless DISCOVERY_TIMEOUT 60)
+  endif()
 endfunction()
 
 # A fuzz target: libFuzzer with clang when BUILD_FUZZERS is on; otherwise a replay

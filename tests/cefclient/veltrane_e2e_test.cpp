@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "HostMessages.h"
 #include "VeltraneChild.h"
 #include "cefclient_messages.pb.h"
 
@@ -23,30 +24,10 @@ constexpr auto kExitDeadline = 1s;
 #endif
 
 windowMessage newWindow(const std::string& id) {
-    windowMessage message;
-    message.set_windowid(id);
-    auto* request = message.mutable_newwindow();
-    request->set_url("https://e2e.test/" + id);
-    request->set_x(10);
-    request->set_y(20);
-    request->set_width(640);
-    request->set_height(480);
-    request->set_origin(0);
-    request->set_visible(true);
-    request->set_windowtype("Standard");
-    request->set_windowextra("");
-    request->set_windowflag(false);
-    request->set_createparam1("");
-    request->set_createparam2("");
-    return message;
+    return veltrane_host::newWindowMessage(id, "https://e2e.test/" + id, 10, 20, 640, 480);
 }
 
-windowMessage command(const std::string& id, const std::string& word) {
-    windowMessage message;
-    message.set_windowid(id);
-    message.mutable_setcommand()->set_command(word);
-    return message;
-}
+windowMessage command(const std::string& id, const std::string& word) { return veltrane_host::commandMessage(id, word); }
 
 class VeltraneProcessTest : public ::testing::Test {
 protected:

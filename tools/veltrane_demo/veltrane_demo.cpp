@@ -1,18 +1,29 @@
-// A small host: starts the browser-window host, opens two windows, moves one, asks positions, runs a modal round,
-// closes both and prints every message it sends and hears. Exits 0 only when everything expected was heard.
+// A small host: starts the browser-window host, opens two windows showing a page, saves a screenshot of one as a
+// PNG file, moves one, asks positions, runs a modal round, closes both and prints every message it sends and
+// hears. Exits 0 only when everything expected was heard.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <sstream>
 
+#include "HostMessages.h"
 #include "VeltraneChild.h"
 #include "cefclient_messages.pb.h"
 
 using cefclient_messages::windowMessage;
+using veltrane_host::commandMessage;
 using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto kTimeout = 5s;
+constexpr auto kTimeout = 10s;
+constexpr char kDemoPage[] =
+    "data:text/html,<title>Veltrane demo</title>"
+    "<body style='font-family:sans-serif;background:%23f4f1ea'><h1 style='color:%23205080'>Veltrane</h1>"
+    "<p>A page shown by the browser-window host.</p></body>";
 
 std::string describe(const windowMessage& m) {
     std::ostringstream out;
@@ -37,6 +48,9 @@ std::string describe(const windowMessage& m) {
         out << "SetAllWindowsActivated activate=" << m.setallwindowsactivated().activate();
     } else if (m.has_settitle()) {
         out << "setTitle " << m.settitle().title();
+    } else if (m.has_screenshot()) {
+        out << "ScreenShot " << m.screenshot().width() << 'x' << m.screenshot().height() << ", "
+            << m.screenshot().imagedata().size() << " bytes of PNG";
     } else {
         out << "(other message, " << m.ByteSizeLong() << " bytes)";
     }
@@ -88,6 +102,23 @@ public:
         });
     }
 
+    // Saves the window's screenshot as a PNG file and prints its path.
+    bool saveScreenshot(const std::string& id) {
+        send(commandMessage(id, "getScreenshot"));
+        windowMessage shot;
+        const bool heard = hearMessage(id + " screenshot", [&](const windowMessage& m) {
+            if (m.windowid() != id || !m.has_screenshot()) return false;
+            shot = m;
+            return true;
+        });
+        if (!heard) return false;
+        const auto path = std::filesystem::temp_directory_path() /
+                          ("veltrane-demo-" + std::to_string(::getpid()) + "-" + id + ".png");
+        std::ofstream(path, std::ios::binary) << shot.screenshot().imagedata();
+        std::cout << "-- screenshot of " << id << " saved as " << path.string() << '\n';
+        return true;
+    }
+
     bool hearModal(const std::string& id, bool modal) {
         return hearMessage(id + " modal report", [&](const windowMessage& m) {
             return m.windowid() == id && m.has_setwindowmodal() && m.setwindowmodal().modal() == modal;
@@ -106,21 +137,7 @@ private:
 };
 
 windowMessage newWindow(const std::string& id, int x, int y) {
-    windowMessage m;
-    m.set_windowid(id);
-    auto* w = m.mutable_newwindow();
-    w->set_url("https://demo.test/" + id);
-    w->set_x(x), w->set_y(y), w->set_width(640), w->set_height(480);
-    w->set_origin(0), w->set_visible(true), w->set_windowtype("Standard"), w->set_windowextra("");
-    w->set_windowflag(false), w->set_createparam1(""), w->set_createparam2("");
-    return m;
-}
-
-windowMessage command(const std::string& id, const std::string& word) {
-    windowMessage m;
-    m.set_windowid(id);
-    m.mutable_setcommand()->set_command(word);
-    return m;
+    return veltrane_host::newWindowMessage(id, kDemoPage, x, y, 640, 480);
 }
 
 windowMessage moveTo(const std::string& id, int x, int y, int width, int height) {
@@ -145,11 +162,12 @@ bool runDemo(DemoHost& host) {
     if (!host.hearCommand("first", "loadFinished")) return false;
     host.send(newWindow("second", 200, 150));
     if (!host.hearCommand("second", "loadFinished")) return false;
+    if (!host.saveScreenshot("first")) return false;
 
     host.send(moveTo("first", 40, 50, 800, 600));
-    host.send(command("first", "GetPosition"));
+    host.send(commandMessage("first", "GetPosition"));
     if (!host.hearPosition("first", 40, 50, 800, 600)) return false;
-    host.send(command("second", "GetPosition"));
+    host.send(commandMessage("second", "GetPosition"));
     if (!host.hearPosition("second", 200, 150, 640, 480)) return false;
 
     std::cout << "-- modal round\n";
@@ -159,8 +177,8 @@ bool runDemo(DemoHost& host) {
     if (!host.hearCommand("first", "setActivateCurrentWindow") || !host.hearModal("second", false)) return false;
 
     std::cout << "-- closing\n";
-    host.send(command("first", "close"));
-    host.send(command("second", "close"));
+    host.send(commandMessage("first", "close"));
+    host.send(commandMessage("second", "close"));
     if (!host.hearWord("closePipes")) return false;
     const auto status = host.exitStatus();
     if (status != 0) return host.fail("the host process did not exit with 0");
