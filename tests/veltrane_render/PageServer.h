@@ -3,9 +3,12 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
+
+typedef struct ssl_ctx_st SSL_CTX;
 
 namespace veltrane_render {
 
@@ -14,28 +17,45 @@ struct Page {
     std::string body;
 };
 
-// An HTTP/1.1 server on 127.0.0.1 that serves fixed pages by path, one thread per connection, every answer
-// closing its connection. Unknown paths get 404.
+// Files of the certificate (PEM) and private key a TLS server presents.
+struct TlsIdentity {
+    std::string certificateFile;
+    std::string keyFile;
+};
+
+// An HTTP/1.1 server on 127.0.0.1 (HTTPS with a TLS identity) that serves fixed pages by path, one thread per
+// connection, every answer closing its connection. Unknown paths get 404. It also takes requests for absolute
+// URLs, as a proxy does, and can demand proxy credentials.
 class PageServer {
 public:
-    PageServer();
+    explicit PageServer(std::optional<TlsIdentity> tls = std::nullopt);
     ~PageServer();
     PageServer(const PageServer&) = delete;
     PageServer& operator=(const PageServer&) = delete;
 
-    // "http://127.0.0.1:<port>" followed by path.
+    // "http://127.0.0.1:<port>" (or https) followed by path.
     std::string url(const std::string& path) const;
+    int port() const { return port_; }
     void serve(const std::string& path, Page page);
+    // Requests without these Basic proxy credentials get 407.
+    void requireProxyCredentials(const std::string& user, const std::string& password);
+    // How many requests came with the required credentials.
+    int authorisedRequests() const;
 
 private:
+    class Connection;
     void acceptConnections();
-    void answer(int connection);
+    void answer(Connection& connection);
+    std::string response(const std::string& head);
 
+    SSL_CTX* tls_ = nullptr;
     int listener_ = -1;
     int port_ = 0;
     std::atomic<bool> stopping_{false};
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::map<std::string, Page> pages_;
+    std::string requiredAuthorisation_;
+    int authorisedRequests_ = 0;
     std::vector<std::thread> connections_;
     std::thread acceptor_;
 };

@@ -19,6 +19,7 @@
 using cefclient_messages::windowMessage;
 using veltrane_host::commandMessage;
 using veltrane_host::scriptMessage;
+using veltrane_render::TlsIdentity;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
@@ -73,8 +74,14 @@ protected:
         folder = fs::temp_directory_path() / ("veltrane_render_" + std::to_string(::getpid()) + "_" +
                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(folder);
+    }
+
+    // Starts the program; engineSwitches, when given, go to the engine.
+    void start(const std::string& engineSwitches = "") {
+        if (!engineSwitches.empty()) ::setenv("QTWEBENGINE_CHROMIUM_FLAGS", engineSwitches.c_str(), 1);
         child = std::make_unique<veltrane_host::ChildProcess>(VELTRANE_BINARY,
                                                               std::vector<std::string>{"--from-webwindow"});
+        ::unsetenv("QTWEBENGINE_CHROMIUM_FLAGS");
         ASSERT_EQ(child->receive(kReadTimeout), "ProcessCreated");
     }
 
@@ -106,9 +113,31 @@ protected:
         });
     }
 
-    void openPage(const std::string& id, const std::string& path = "/page.html") {
-        send(veltrane_host::newWindowMessage(id, server.url(path), 0, 0, 640, 480));
+    void openPage(const std::string& id, const std::string& url) {
+        send(veltrane_host::newWindowMessage(id, url, 0, 0, 640, 480));
         awaitCommand(id, "loadFinished");
+    }
+    void openPage(const std::string& id) { openPage(id, server.url("/page.html")); }
+
+    std::string scriptResult(const std::string& id, const std::string& text) {
+        send(scriptMessage(id, text));
+        return awaitMessage("a script result", [&](const windowMessage& m) {
+                   return m.windowid() == id && m.has_javascriptreturn();
+               })
+            .javascriptreturn()
+            .jsvalue();
+    }
+
+    QImage screenshot(const std::string& id) {
+        send(commandMessage(id, "getScreenshot"));
+        const windowMessage shot = awaitMessage(
+            "the screenshot", [&](const windowMessage& m) { return m.windowid() == id && m.has_screenshot(); });
+        const std::string& png = shot.screenshot().imagedata();
+        QImage picture =
+            QImage::fromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()), "PNG");
+        EXPECT_EQ(picture.width(), shot.screenshot().width());
+        EXPECT_EQ(picture.height(), shot.screenshot().height());
+        return picture;
     }
 
     veltrane_render::PageServer server;
@@ -117,6 +146,7 @@ protected:
 };
 
 TEST_F(VeltraneRenderTest, LoadReportsStartFinishTitleAndAddress) {
+    start();
     send(veltrane_host::newWindowMessage("w", server.url("/page.html"), 0, 0, 640, 480));
     awaitCommand("w", "loadStarted");
     const windowMessage title = awaitMessage("the page's title", [](const windowMessage& m) {
@@ -130,6 +160,7 @@ TEST_F(VeltraneRenderTest, LoadReportsStartFinishTitleAndAddress) {
 }
 
 TEST_F(VeltraneRenderTest, ScriptResultsAndErrorsAreReported) {
+    start();
     openPage("w");
     const auto awaitResult = [&] {
         return awaitMessage("a script result", [](const windowMessage& m) { return m.has_javascriptreturn(); })
@@ -160,6 +191,7 @@ TEST_F(VeltraneRenderTest, ScriptResultsAndErrorsAreReported) {
 }
 
 TEST_F(VeltraneRenderTest, PdfHoldsThePageWords) {
+    start();
     openPage("w");
     const fs::path pdf = folder / "page.pdf";
     windowMessage print;
@@ -179,16 +211,10 @@ TEST_F(VeltraneRenderTest, PdfHoldsThePageWords) {
 }
 
 TEST_F(VeltraneRenderTest, ScreenshotHoldsThePaintedBlock) {
+    start();
     openPage("w");
-    send(commandMessage("w", "getScreenshot"));
-    const windowMessage shot =
-        awaitMessage("the screenshot", [](const windowMessage& m) { return m.has_screenshot(); });
-    const std::string& png = shot.screenshot().imagedata();
-    const QImage picture = QImage::fromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()),
-                                            "PNG");
+    const QImage picture = screenshot("w");
     ASSERT_FALSE(picture.isNull());
-    EXPECT_EQ(picture.width(), shot.screenshot().width());
-    EXPECT_EQ(picture.height(), shot.screenshot().height());
     ASSERT_GT(picture.width(), kBlockWidth * 2);
     ASSERT_GT(picture.height(), kBlockHeight * 2);
     EXPECT_TRUE(near(picture.pixelColor(10, 10), kBlockColour)) << picture.pixelColor(10, 10).name().toStdString();
@@ -198,6 +224,7 @@ TEST_F(VeltraneRenderTest, ScreenshotHoldsThePaintedBlock) {
 }
 
 TEST_F(VeltraneRenderTest, DownloadLandsInTheDownloadFolder) {
+    start();
     openPage("w");
     windowMessage where;
     where.set_windowid("w");
@@ -213,6 +240,7 @@ TEST_F(VeltraneRenderTest, DownloadLandsInTheDownloadFolder) {
 }
 
 TEST_F(VeltraneRenderTest, PopUpOpenedByThePageIsReportedAndLoads) {
+    start();
     openPage("opener");
     send(scriptMessage("opener", "window.open('/popup.html'); 'opened'"));
     const windowMessage popUp =
@@ -235,6 +263,7 @@ TEST_F(VeltraneRenderTest, PopUpOpenedByThePageIsReportedAndLoads) {
 }
 
 TEST_F(VeltraneRenderTest, ClosedWindowIsGoneAndTheLastEndsTheProcess) {
+    start();
     openPage("first");
     openPage("second");
     const auto awaitResult = [&] {
@@ -258,6 +287,96 @@ TEST_F(VeltraneRenderTest, ClosedWindowIsGoneAndTheLastEndsTheProcess) {
         if (*frame == "closePipes") break;
     }
     EXPECT_EQ(child->waitForExit(kReadTimeout), 0);
+}
+
+TEST_F(VeltraneRenderTest, GeometryIsTheRealWindows) {
+    start();
+    openPage("w");
+    windowMessage move;
+    move.set_windowid("w");
+    auto* position = move.mutable_setposition();
+    position->set_x(30);
+    position->set_y(40);
+    position->set_width(500);
+    position->set_height(300);
+    position->set_didendresize(true);
+    position->set_timestamp(0);
+    send(move);
+    send(commandMessage("w", "GetPosition"));
+    const auto where = awaitMessage("the position", [](const windowMessage& m) { return m.has_getposition(); });
+    EXPECT_EQ(where.getposition().x(), 30);
+    EXPECT_EQ(where.getposition().y(), 40);
+    EXPECT_EQ(where.getposition().width(), 500);
+    EXPECT_EQ(where.getposition().height(), 300);
+    // The page itself sees the new size, and so does the picture.
+    EXPECT_EQ(scriptResult("w", "innerWidth + 'x' + innerHeight"), "500x300");
+    const QImage picture = screenshot("w");
+    EXPECT_EQ(picture.width(), 500);
+    EXPECT_EQ(picture.height(), 300);
+}
+
+// A self-signed certificate for 127.0.0.1, made with the openssl tool.
+TlsIdentity makeIdentity(const fs::path& folder) {
+    const TlsIdentity identity{(folder / "server.pem").string(), (folder / "server.key").string()};
+    const std::string call = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
+                             "-addext subjectAltName=IP:127.0.0.1 -keyout '" +
+                             identity.keyFile + "' -out '" + identity.certificateFile + "' >/dev/null 2>&1";
+    EXPECT_EQ(std::system(call.c_str()), 0);
+    return identity;
+}
+
+TEST_F(VeltraneRenderTest, PageFromAnAllowedCertificateLoads) {
+    const TlsIdentity identity = makeIdentity(folder);
+    veltrane_render::PageServer secure(identity);
+    secure.serve("/page.html", {"text/html", renderPage()});
+    start();
+    windowMessage allow;
+    allow.set_windowid("");
+    allow.mutable_allowcertificate()->set_certificate(readFile(identity.certificateFile));
+    send(allow);
+    openPage("w", secure.url("/page.html"));
+    EXPECT_EQ(scriptResult("w", "document.title"), kPageTitle);
+}
+
+TEST_F(VeltraneRenderTest, PageFromAnotherCertificateDoesNotLoad) {
+    const TlsIdentity identity = makeIdentity(folder);
+    veltrane_render::PageServer secure(identity);
+    secure.serve("/page.html", {"text/html", renderPage()});
+    start();
+    // Another certificate is allowed, not the server's.
+    windowMessage allow;
+    allow.set_windowid("");
+    fs::create_directories(folder / "other");
+    allow.mutable_allowcertificate()->set_certificate(readFile(makeIdentity(folder / "other").certificateFile));
+    send(allow);
+    openPage("w", secure.url("/page.html"));
+    EXPECT_NE(scriptResult("w", "document.title"), kPageTitle);
+    EXPECT_EQ(scriptResult("w", "document.body.innerText.indexOf('" + std::string(kPageWords) + "')"), "-1");
+}
+
+TEST_F(VeltraneRenderTest, ProxyGetsTheCredentialsTheHostSet) {
+    veltrane_render::PageServer proxy;
+    proxy.serve("/page.html", {"text/html", renderPage()});
+    proxy.requireProxyCredentials("proxy user", "proxy secret");
+    start("--proxy-server=http://127.0.0.1:" + std::to_string(proxy.port()));
+    windowMessage credentials;
+    credentials.set_windowid("");
+    credentials.mutable_proxyauth()->set_username("proxy user");
+    credentials.mutable_proxyauth()->set_password("proxy secret");
+    send(credentials);
+    openPage("w", "http://pages.veltrane.test/page.html");
+    EXPECT_EQ(scriptResult("w", "document.title"), kPageTitle);
+    EXPECT_GE(proxy.authorisedRequests(), 1);
+}
+
+TEST_F(VeltraneRenderTest, ProxyWithoutCredentialsServesNothing) {
+    veltrane_render::PageServer proxy;
+    proxy.serve("/page.html", {"text/html", renderPage()});
+    proxy.requireProxyCredentials("proxy user", "proxy secret");
+    start("--proxy-server=http://127.0.0.1:" + std::to_string(proxy.port()));
+    openPage("w", "http://pages.veltrane.test/page.html");
+    EXPECT_NE(scriptResult("w", "document.title"), kPageTitle);
+    EXPECT_EQ(proxy.authorisedRequests(), 0);
 }
 
 }  // namespace
