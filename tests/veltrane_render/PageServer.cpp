@@ -150,7 +150,7 @@ std::string PageServer::url(const std::string& path) const {
 
 void PageServer::serve(const std::string& path, Page page) {
     std::lock_guard lock(mutex_);
-    pages_[path] = std::move(page);
+    pages_.insert_or_assign(path, std::move(page));
 }
 
 void PageServer::requireProxyCredentials(const std::string& user, const std::string& password) {
@@ -179,23 +179,30 @@ void PageServer::acceptConnections() {
 
 void PageServer::answer(Connection& connection) {
     std::string head;
-    if (connection.readHead(head)) connection.write(response(head));
+    if (!connection.readHead(head)) return;
+    const auto [answer, stalls] = response(head);
+    connection.write(answer);
+    while (stalls && !stopping_) std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
 }
 
-std::string PageServer::response(const std::string& head) {
+std::pair<std::string, bool> PageServer::response(const std::string& head) {
     std::lock_guard lock(mutex_);
     if (!requiredAuthorisation_.empty()) {
         if (headerValue(head, "proxy-authorization") != requiredAuthorisation_) {
-            return "HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic realm=\"veltrane\"\r\n"
-                   "Content-Length: 0\r\nConnection: close\r\n\r\n";
+            return {"HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic realm=\"veltrane\"\r\n"
+                    "Content-Length: 0\r\nConnection: close\r\n\r\n",
+                    false};
         }
         ++authorisedRequests_;
     }
     const auto found = pages_.find(requestPath(head));
     const bool known = found != pages_.end();
-    const Page page = known ? found->second : Page{"text/plain", "no such page"};
-    return std::string("HTTP/1.1 ") + (known ? "200 OK" : "404 Not Found") + "\r\nContent-Type: " + page.contentType +
-           "\r\nContent-Length: " + std::to_string(page.body.size()) + "\r\nConnection: close\r\n\r\n" + page.body;
+    const Page page = known ? found->second : Page("text/plain", "no such page");
+    const std::string body = page.stallAfter ? page.body.substr(0, *page.stallAfter) : page.body;
+    return {std::string("HTTP/1.1 ") + (known ? "200 OK" : "404 Not Found") + "\r\nContent-Type: " +
+                page.contentType + "\r\nContent-Length: " + std::to_string(page.body.size()) +
+                "\r\nConnection: close\r\n\r\n" + body,
+            page.stallAfter.has_value()};
 }
 
 }  // namespace veltrane_render

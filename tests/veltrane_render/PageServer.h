@@ -13,8 +13,13 @@ typedef struct ssl_ctx_st SSL_CTX;
 namespace veltrane_render {
 
 struct Page {
-    std::string contentType = "text/html";
+    Page(std::string contentType, std::string body, std::optional<std::size_t> stallAfter = std::nullopt)
+        : contentType(std::move(contentType)), body(std::move(body)), stallAfter(stallAfter) {}
+
+    std::string contentType;
     std::string body;
+    // When set, only this many body bytes are sent; the rest never comes while the server runs.
+    std::optional<std::size_t> stallAfter;
 };
 
 // Files of the certificate (PEM) and private key a TLS server presents.
@@ -46,7 +51,8 @@ private:
     class Connection;
     void acceptConnections();
     void answer(Connection& connection);
-    std::string response(const std::string& head);
+    // The answer to a request, and whether it stalls.
+    std::pair<std::string, bool> response(const std::string& head);
 
     SSL_CTX* tls_ = nullptr;
     int listener_ = -1;

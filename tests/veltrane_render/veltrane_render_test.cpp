@@ -113,6 +113,13 @@ protected:
         });
     }
 
+    // Starts the program with every page coming through the proxy, which wants credentials.
+    void startBehind(veltrane_render::PageServer& proxy) {
+        proxy.serve("/page.html", {"text/html", renderPage()});
+        proxy.requireProxyCredentials("proxy user", "proxy secret");
+        start("--proxy-server=http://127.0.0.1:" + std::to_string(proxy.port()));
+    }
+
     void openPage(const std::string& id, const std::string& url) {
         send(veltrane_host::newWindowMessage(id, url, 0, 0, 640, 480));
         awaitCommand(id, "loadFinished");
@@ -239,6 +246,26 @@ TEST_F(VeltraneRenderTest, DownloadLandsInTheDownloadFolder) {
     EXPECT_EQ(readFile(folder / "report.bin"), kDownloadBody);
 }
 
+TEST_F(VeltraneRenderTest, StoppedDownloadIsCancelled) {
+    server.serve("/files/endless.bin", {"application/octet-stream", std::string(1 << 20, 'x'), 1024});
+    start();
+    openPage("w");
+    windowMessage where;
+    where.set_windowid("w");
+    where.mutable_setdownloaddir()->set_path(folder.string());
+    send(where);
+    send(scriptMessage("w", "location.href = '/files/endless.bin'"));
+    const auto download = [](const std::string& status) {
+        return [status](const windowMessage& m) { return m.has_setdownload() && m.setdownload().status() == status; };
+    };
+    awaitMessage("the started download", download("started"));
+    send(commandMessage("w", "stopDownload"));
+    const windowMessage stopped = awaitMessage("the cancelled download", download("cancelled"));
+    EXPECT_EQ(stopped.windowid(), "w");
+    EXPECT_EQ(fs::path(stopped.setdownload().filepath()), folder / "endless.bin");
+    EXPECT_FALSE(fs::exists(folder / "endless.bin"));
+}
+
 TEST_F(VeltraneRenderTest, PopUpOpenedByThePageIsReportedAndLoads) {
     start();
     openPage("opener");
@@ -315,6 +342,25 @@ TEST_F(VeltraneRenderTest, GeometryIsTheRealWindows) {
     EXPECT_EQ(picture.height(), 300);
 }
 
+TEST_F(VeltraneRenderTest, RenderProcessThatDiesIsReported) {
+    start();
+    openPage("w");
+    // The engine's own address for ending a page's render process.
+    windowMessage load;
+    load.set_windowid("w");
+    load.mutable_seturl()->set_url("chrome://kill");
+    send(load);
+    const windowMessage exit = awaitMessage("the render process exit", [](const windowMessage& m) {
+        return m.windowid() == "w" && m.has_renderprocessexit();
+    });
+    EXPECT_NE(exit.renderprocessexit().status(), 0);
+    // The window lives on: a new load brings a new render process.
+    load.mutable_seturl()->set_url(server.url("/page.html"));
+    send(load);
+    awaitCommand("w", "loadFinished");
+    EXPECT_EQ(scriptResult("w", "6*7"), "42");
+}
+
 // A self-signed certificate for 127.0.0.1, made with the openssl tool.
 TlsIdentity makeIdentity(const fs::path& folder) {
     const TlsIdentity identity{(folder / "server.pem").string(), (folder / "server.key").string()};
@@ -356,9 +402,7 @@ TEST_F(VeltraneRenderTest, PageFromAnotherCertificateDoesNotLoad) {
 
 TEST_F(VeltraneRenderTest, ProxyGetsTheCredentialsTheHostSet) {
     veltrane_render::PageServer proxy;
-    proxy.serve("/page.html", {"text/html", renderPage()});
-    proxy.requireProxyCredentials("proxy user", "proxy secret");
-    start("--proxy-server=http://127.0.0.1:" + std::to_string(proxy.port()));
+    startBehind(proxy);
     windowMessage credentials;
     credentials.set_windowid("");
     credentials.mutable_proxyauth()->set_username("proxy user");
@@ -371,9 +415,7 @@ TEST_F(VeltraneRenderTest, ProxyGetsTheCredentialsTheHostSet) {
 
 TEST_F(VeltraneRenderTest, ProxyWithoutCredentialsServesNothing) {
     veltrane_render::PageServer proxy;
-    proxy.serve("/page.html", {"text/html", renderPage()});
-    proxy.requireProxyCredentials("proxy user", "proxy secret");
-    start("--proxy-server=http://127.0.0.1:" + std::to_string(proxy.port()));
+    startBehind(proxy);
     openPage("w", "http://pages.veltrane.test/page.html");
     EXPECT_NE(scriptResult("w", "document.title"), kPageTitle);
     EXPECT_EQ(proxy.authorisedRequests(), 0);
