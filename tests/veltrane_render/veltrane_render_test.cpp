@@ -126,6 +126,13 @@ protected:
     }
     void openPage(const std::string& id) { openPage(id, server.url("/page.html")); }
 
+    void downloadInto(const std::string& id, const fs::path& where) {
+        windowMessage message;
+        message.set_windowid(id);
+        message.mutable_setdownloaddir()->set_path(where.string());
+        send(message);
+    }
+
     std::string scriptResult(const std::string& id, const std::string& text) {
         send(scriptMessage(id, text));
         return awaitMessage("a script result", [&](const windowMessage& m) {
@@ -233,10 +240,7 @@ TEST_F(VeltraneRenderTest, ScreenshotHoldsThePaintedBlock) {
 TEST_F(VeltraneRenderTest, DownloadLandsInTheDownloadFolder) {
     start();
     openPage("w");
-    windowMessage where;
-    where.set_windowid("w");
-    where.mutable_setdownloaddir()->set_path(folder.string());
-    send(where);
+    downloadInto("w", folder);
     send(scriptMessage("w", "location.href = '/files/report.bin'"));
     const windowMessage done = awaitMessage("the finished download", [](const windowMessage& m) {
         return m.has_setdownload() && m.setdownload().status() == "completed";
@@ -250,10 +254,7 @@ TEST_F(VeltraneRenderTest, StoppedDownloadIsCancelled) {
     server.serve("/files/endless.bin", {"application/octet-stream", std::string(1 << 20, 'x'), 1024});
     start();
     openPage("w");
-    windowMessage where;
-    where.set_windowid("w");
-    where.mutable_setdownloaddir()->set_path(folder.string());
-    send(where);
+    downloadInto("w", folder);
     send(scriptMessage("w", "location.href = '/files/endless.bin'"));
     const auto download = [](const std::string& status) {
         return [status](const windowMessage& m) { return m.has_setdownload() && m.setdownload().status() == status; };

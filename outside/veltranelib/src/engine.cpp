@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -9,8 +10,10 @@
 #include <QApplication>
 #include <QEvent>
 #include <QThread>
+#include <QPointer>
 #include <QWebEngineProfile>
 
+#include "cef/logging.h"
 #include "page_window.h"
 #include "task_queue.h"
 
@@ -57,9 +60,45 @@ private:
     std::atomic<bool> wakePending_{false};
 };
 
+cef::logging::LogSeverity severityOf(QtMsgType type) {
+    switch (type) {
+        case QtDebugMsg:
+            return cef::logging::LOGSEVERITY_VERBOSE;
+        case QtInfoMsg:
+            return cef::logging::LOGSEVERITY_INFO;
+        case QtWarningMsg:
+            return cef::logging::LOGSEVERITY_WARNING;
+        case QtCriticalMsg:
+            return cef::logging::LOGSEVERITY_ERROR;
+        default:
+            return cef::logging::LOGSEVERITY_FATAL;
+    }
+}
+
+// The engine's messages go to the engine log, under its minimum severity; its helper processes, which write
+// their own, get the same minimum.
+void logEngineMessages() {
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        const cef::logging::LogSeverity severity = severityOf(type);
+        if (cef::logging::isOn(severity)) {
+            cef::logging::LogMessage(context.file ? context.file : "engine", context.line, severity).stream()
+                << message.toStdString();
+        }
+        if (type == QtFatalMsg) std::abort();
+    });
+    QByteArray switches = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    const int level = std::clamp(cef::logging::minimumSeverity(), cef::logging::LOGSEVERITY_INFO,
+                                 cef::logging::LOGSEVERITY_FATAL);
+    switches += " --log-level=" + QByteArray::number(level);
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", switches.trimmed());
+}
+
 void closeEveryPage() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    for (QWidget* widget : QApplication::topLevelWidgets()) delete widget;
+    // Windows that belong to another go with it.
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets()) windows.append(widget);
+    for (const QPointer<QWidget>& window : windows) delete window.data();
 }
 
 }  // namespace
@@ -69,6 +108,7 @@ bool start(bool sandbox) {
     xcb_connection_t* display = connectDisplay();
     if (!display) return false;
     if (!sandbox) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    logEngineMessages();
     // The engine shares its drawing contexts; this must be set before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // The engine reads switches from the application's arguments: it gets the program name only.

@@ -16,6 +16,7 @@
 #include <QWebEngineCertificateError>
 #include <QWebEngineDownloadItem>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 
 #include "engine_page.h"
 
@@ -27,6 +28,9 @@ constexpr char kFramesDrawn[] = "veltrane:frames-drawn:";
 constexpr int kFrameWait = 1000;  // milliseconds
 // One zoom step scales the page by a fifth.
 constexpr double kZoomStep = 1.2;
+// The engine's range of zoom factors.
+constexpr double kSmallestZoom = 0.25;
+constexpr double kLargestZoom = 5.0;
 
 QString toQString(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
@@ -166,6 +170,10 @@ void PageWindow::runScript(const std::string& script) {
 }
 
 void PageWindow::printToPDF(const std::string& path) {
+    if (path.empty()) {
+        if (auto* events = sink()) events->printToPDFEvent(false);
+        return;
+    }
     QPointer<PageWindow> self(this);
     page()->printToPdf([self, path](const QByteArray& document) {
         const bool written = writeFile(path, document);
@@ -179,10 +187,12 @@ void PageWindow::takeScreenshot() {
     screenshotsWaiting_.insert(request);
     // A page that draws no frames (hidden, minimised) is grabbed as it is after a while.
     QTimer::singleShot(kFrameWait, this, [this, request] { finishScreenshot(request); });
+    // In a world of its own, where the page's scripts cannot replace the console.
     page()->runJavaScript(QStringLiteral("requestAnimationFrame(function(){requestAnimationFrame(function(){"
                                          "console.log('%1%2');});});")
                               .arg(kFramesDrawn)
-                              .arg(request));
+                              .arg(request),
+                          QWebEngineScript::ApplicationWorld);
 }
 
 void PageWindow::framesDrawn(const QString& consoleMessage) {
@@ -204,7 +214,9 @@ void PageWindow::finishScreenshot(int request) {
                                                         picture.height());
 }
 
-void PageWindow::setZoomLevelSteps(int level) { setZoomFactor(std::pow(kZoomStep, level)); }
+void PageWindow::setZoomLevelSteps(int level) {
+    setZoomFactor(std::clamp(std::pow(kZoomStep, level), kSmallestZoom, kLargestZoom));
+}
 
 void PageWindow::setSizeLimits(const CefSize& minimum, const CefSize& maximum) {
     setMinimumSize(std::max(0, minimum.width), std::max(0, minimum.height));
