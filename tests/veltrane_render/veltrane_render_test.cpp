@@ -1,10 +1,12 @@
 // The real program with the web engine, under a display, driven over its pipe against pages served on 127.0.0.1.
 #include <sys/wait.h>
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -39,6 +41,19 @@ std::string renderPage() {
            "<div style='position:absolute;left:0;top:0;width:120px;height:80px;background:rgb(0,200,0)'></div>"
            "<p style='position:absolute;left:10px;top:120px;font-size:24px'>" +
            kPageWords + "</p></body></html>";
+}
+
+windowMessage positionMessage(const std::string& id, int x, int y, int width, int height) {
+    windowMessage message;
+    message.set_windowid(id);
+    auto* position = message.mutable_setposition();
+    position->set_x(x);
+    position->set_y(y);
+    position->set_width(width);
+    position->set_height(height);
+    position->set_didendresize(true);
+    position->set_timestamp(0);
+    return message;
 }
 
 std::string readFile(const fs::path& path) {
@@ -140,6 +155,24 @@ protected:
                })
             .javascriptreturn()
             .jsvalue();
+    }
+
+    // The page learns of a new size a little later than the window: asks until the answer is the expected one.
+    std::string settledScriptResult(const std::string& id, const std::string& text, const std::string& expected) {
+        std::string result;
+        for (int attempt = 0; attempt < 50 && result != expected; ++attempt) {
+            if (attempt > 0) std::this_thread::sleep_for(100ms);
+            result = scriptResult(id, text);
+        }
+        return result;
+    }
+
+    std::array<int, 4> position(const std::string& id) {
+        send(commandMessage(id, "GetPosition"));
+        const auto where = awaitMessage(
+            "the position", [&](const windowMessage& m) { return m.windowid() == id && m.has_getposition(); });
+        const auto& p = where.getposition();
+        return {p.x(), p.y(), p.width(), p.height()};
     }
 
     QImage screenshot(const std::string& id) {
@@ -320,24 +353,10 @@ TEST_F(VeltraneRenderTest, ClosedWindowIsGoneAndTheLastEndsTheProcess) {
 TEST_F(VeltraneRenderTest, GeometryIsTheRealWindows) {
     start();
     openPage("w");
-    windowMessage move;
-    move.set_windowid("w");
-    auto* position = move.mutable_setposition();
-    position->set_x(30);
-    position->set_y(40);
-    position->set_width(500);
-    position->set_height(300);
-    position->set_didendresize(true);
-    position->set_timestamp(0);
-    send(move);
-    send(commandMessage("w", "GetPosition"));
-    const auto where = awaitMessage("the position", [](const windowMessage& m) { return m.has_getposition(); });
-    EXPECT_EQ(where.getposition().x(), 30);
-    EXPECT_EQ(where.getposition().y(), 40);
-    EXPECT_EQ(where.getposition().width(), 500);
-    EXPECT_EQ(where.getposition().height(), 300);
+    send(positionMessage("w", 30, 40, 500, 300));
+    EXPECT_EQ(position("w"), (std::array<int, 4>{30, 40, 500, 300}));
     // The page itself sees the new size, and so does the picture.
-    EXPECT_EQ(scriptResult("w", "innerWidth + 'x' + innerHeight"), "500x300");
+    EXPECT_EQ(settledScriptResult("w", "innerWidth + 'x' + innerHeight", "500x300"), "500x300");
     const QImage picture = screenshot("w");
     EXPECT_EQ(picture.width(), 500);
     EXPECT_EQ(picture.height(), 300);
@@ -360,6 +379,29 @@ TEST_F(VeltraneRenderTest, RenderProcessThatDiesIsReported) {
     send(load);
     awaitCommand("w", "loadFinished");
     EXPECT_EQ(scriptResult("w", "6*7"), "42");
+}
+
+TEST_F(VeltraneRenderTest, SizeLimitsAndResizingHoldTheRealWindow) {
+    start();
+    openPage("w");
+    windowMessage limit;
+    limit.set_windowid("w");
+    limit.mutable_setmaxsize()->set_maxwidth(300);
+    limit.mutable_setmaxsize()->set_maxheight(200);
+    send(limit);
+    EXPECT_EQ(position("w"), (std::array<int, 4>{0, 0, 300, 200}));
+    EXPECT_EQ(settledScriptResult("w", "innerWidth + 'x' + innerHeight", "300x200"), "300x200");
+
+    send(commandMessage("w", "DisableResizing"));
+    send(positionMessage("w", 10, 10, 250, 150));
+    EXPECT_EQ(position("w"), (std::array<int, 4>{10, 10, 300, 200}));
+
+    // Resizable again, the maximum still holds.
+    send(commandMessage("w", "EnableResizing"));
+    send(positionMessage("w", 10, 10, 250, 150));
+    EXPECT_EQ(position("w"), (std::array<int, 4>{10, 10, 250, 150}));
+    send(positionMessage("w", 10, 10, 600, 400));
+    EXPECT_EQ(position("w"), (std::array<int, 4>{10, 10, 300, 200}));
 }
 
 // A self-signed certificate for 127.0.0.1, made with the openssl tool.

@@ -90,6 +90,11 @@ void NativeWindow::report(Report&& report) {
     report(*eventNotifier_);
 }
 
+template <class PageAction>
+void NativeWindow::onPage(PageAction&& action) {
+    onPage(std::forward<PageAction>(action), [] {});
+}
+
 template <class PageAction, class Otherwise>
 void NativeWindow::onPage(PageAction&& action, Otherwise&& otherwise) {
     using veltranelib::engine::onUiThread;
@@ -142,64 +147,59 @@ void NativeWindow::preparePopUp(CefWindowHandle parent, CefWindowInfo& windowInf
 
 CefWindowHandle NativeWindow::getWindowHandle() const { return state_->handle; }
 
-void NativeWindow::setMaximumSize(const CefSize& size) {
+void NativeWindow::applySizeLimits() {
     CefSize minimum;
+    CefSize maximum;
+    bool resizable = true;
     update([&](auto& data) {
-        data.maximumSize = size;
         minimum = data.minimumSize;
+        maximum = data.maximumSize;
+        resizable = data.resizable;
     });
-    onPage([minimum, size](veltranelib::PageWindow& page) { page.setSizeLimits(minimum, size); }, [] {});
+    onPage([=](veltranelib::PageWindow& page) { page.setSizeLimits(minimum, maximum, resizable); });
+}
+
+void NativeWindow::setMaximumSize(const CefSize& size) {
+    update([&](auto& data) { data.maximumSize = size; });
+    applySizeLimits();
     report([size](Sink& sink) { sink.OnSetMaxSize(size.width, size.height); });
 }
 
 void NativeWindow::setMinimumSize(const CefSize& size) {
-    CefSize maximum;
-    update([&](auto& data) {
-        data.minimumSize = size;
-        maximum = data.maximumSize;
-    });
-    onPage([size, maximum](veltranelib::PageWindow& page) { page.setSizeLimits(size, maximum); }, [] {});
+    update([&](auto& data) { data.minimumSize = size; });
+    applySizeLimits();
     report([size](Sink& sink) { sink.OnSetMinSize(size.width, size.height); });
 }
 
 void NativeWindow::setResizable(bool resizable) {
     update([&](auto& data) { data.resizable = resizable; });
-    onPage(
-        [resizable](veltranelib::PageWindow& page) {
-            if (resizable) {
-                page.setMinimumSize(0, 0);
-                page.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-            } else {
-                page.setFixedSize(page.size());
-            }
-        },
-        [] {});
+    applySizeLimits();
     report([resizable](Sink& sink) { sink.OnSetResizable(resizable); });
 }
 
 void NativeWindow::setAlwaysOnTop(bool alwaysOnTop) {
     update([&](auto& data) { data.alwaysOnTop = alwaysOnTop; });
-    onPage([alwaysOnTop](veltranelib::PageWindow& page) { page.setStaysOnTop(alwaysOnTop); }, [] {});
+    onPage([alwaysOnTop](veltranelib::PageWindow& page) { page.setStaysOnTop(alwaysOnTop); });
     report([alwaysOnTop](Sink& sink) { sink.OnWindowOnTopEvent(alwaysOnTop); });
 }
 
 void NativeWindow::minimize() {
-    onPage([](veltranelib::PageWindow& page) { page.showMinimized(); }, [] {});
+    onPage([](veltranelib::PageWindow& page) { page.showMinimized(); });
     reportState("WindowMinimized");
 }
 
 void NativeWindow::maximize() {
-    onPage([](veltranelib::PageWindow& page) { page.showMaximized(); }, [] {});
+    onPage([](veltranelib::PageWindow& page) { page.showMaximized(); });
     reportState("WindowMaximized");
 }
 
 void NativeWindow::restore() {
-    onPage([](veltranelib::PageWindow& page) { page.showNormal(); }, [] {});
+    onPage([](veltranelib::PageWindow& page) { page.showNormal(); });
     reportState("WindowRestored");
 }
 
 void NativeWindow::fullscreen() {
-    onPage([](veltranelib::PageWindow& page) { page.showFullScreen(); }, [] {});
+    onPage([](veltranelib::PageWindow& page) { page.showFullScreen(); });
     reportState("WindowFullscreen");
 }
 
@@ -209,20 +209,18 @@ void NativeWindow::bringToFront() {
         [](veltranelib::PageWindow& page) {
             page.raise();
             page.activateWindow();
-        },
-        [] {});
+        });
 }
 
 void NativeWindow::setVisible(bool visible) {
     update([&](auto& data) { data.visible = visible; });
-    onPage([visible](veltranelib::PageWindow& page) { page.setVisible(visible); }, [] {});
+    onPage([visible](veltranelib::PageWindow& page) { page.setVisible(visible); });
     reportState(visible ? "WindowVisible" : "WindowHidden");
 }
 
 void NativeWindow::setPosition(const CefRect& rect) {
     update([&](auto& data) { data.position = rect; });
-    onPage([rect](veltranelib::PageWindow& page) { page.setGeometry(rect.x, rect.y, rect.width, rect.height); },
-           [] {});
+    onPage([rect](veltranelib::PageWindow& page) { page.setGeometry(rect.x, rect.y, rect.width, rect.height); });
     report([rect](Sink& sink) { sink.resizeEvent(rect.x, rect.y, rect.width, rect.height, true); });
 }
 
@@ -234,8 +232,7 @@ void NativeWindow::setOuterPosition(const CefRect& rect) {
             const QRect frame = page.frameGeometry();
             page.move(rect.x, rect.y);
             page.resize(rect.width - (frame.width() - page.width()), rect.height - (frame.height() - page.height()));
-        },
-        [] {});
+        });
     report([rect](Sink& sink) { sink.resizeEventOuterPosition(rect.x, rect.y, rect.width, rect.height, true); });
 }
 
@@ -251,13 +248,12 @@ CefRect NativeWindow::getOuterPosition() const {
 
 void NativeWindow::applyTitle(const std::string& title) {
     update([&](auto& data) { data.appliedTitle = title; });
-    onPage([title](veltranelib::PageWindow& page) { page.setWindowTitle(QString::fromStdString(title)); }, [] {});
+    onPage([title](veltranelib::PageWindow& page) { page.setWindowTitle(QString::fromStdString(title)); });
 }
 
 void NativeWindow::setIcon(const std::string& icon) {
     update([&](auto& data) { data.icon = icon; });
-    onPage([icon](veltranelib::PageWindow& page) { page.setWindowIcon(QIcon(QString::fromStdString(icon))); },
-           [] {});
+    onPage([icon](veltranelib::PageWindow& page) { page.setWindowIcon(QIcon(QString::fromStdString(icon))); });
 }
 
 void NativeWindow::requestClose() {
@@ -453,7 +449,7 @@ void NativeWindow::setURL(const std::string& url) {
 
 void NativeWindow::setTitle(const std::string& title) {
     update([&](auto& data) { data.title = title; });
-    onPage([title](veltranelib::PageWindow& page) { page.setWindowTitle(QString::fromStdString(title)); }, [] {});
+    onPage([title](veltranelib::PageWindow& page) { page.setWindowTitle(QString::fromStdString(title)); });
 }
 
 void NativeWindow::executeJS(const std::string& script) {
@@ -477,18 +473,18 @@ void NativeWindow::printToPDF(const std::string& path) {
 
 void NativeWindow::setZoomLevel(int level) {
     update([&](auto& data) { data.zoomLevel = level; });
-    onPage([level](veltranelib::PageWindow& page) { page.setZoomLevelSteps(level); }, [] {});
+    onPage([level](veltranelib::PageWindow& page) { page.setZoomLevelSteps(level); });
     report([level](Sink& sink) { sink.notifyZoomLevel(level); });
 }
 
 void NativeWindow::enableDragDrop(bool enable) {
     update([&](auto& data) { data.dragDropEnabled = enable; });
-    onPage([enable](veltranelib::PageWindow& page) { page.acceptFileDrops(enable); }, [] {});
+    onPage([enable](veltranelib::PageWindow& page) { page.acceptFileDrops(enable); });
 }
 
 void NativeWindow::disableWindow(bool disable) {
     update([&](auto& data) { data.disabled = disable; });
-    onPage([disable](veltranelib::PageWindow& page) { page.setEnabled(!disable); }, [] {});
+    onPage([disable](veltranelib::PageWindow& page) { page.setEnabled(!disable); });
 }
 
 void NativeWindow::handleAllWindowsActivated(bool allActive) {
@@ -501,7 +497,7 @@ void NativeWindow::handleWindowModal(bool modal) {
 
 void NativeWindow::stopDownload() {
     update([](auto& data) { ++data.downloadsStopped; });
-    onPage([](veltranelib::PageWindow& page) { page.stopDownloads(); }, [] {});
+    onPage([](veltranelib::PageWindow& page) { page.stopDownloads(); });
 }
 
 void NativeWindow::closeBrowser() {

@@ -218,7 +218,11 @@ void PageWindow::setZoomLevelSteps(int level) {
     setZoomFactor(std::clamp(std::pow(kZoomStep, level), kSmallestZoom, kLargestZoom));
 }
 
-void PageWindow::setSizeLimits(const CefSize& minimum, const CefSize& maximum) {
+void PageWindow::setSizeLimits(const CefSize& minimum, const CefSize& maximum, bool resizable) {
+    if (!resizable) {
+        setFixedSize(size());
+        return;
+    }
     setMinimumSize(std::max(0, minimum.width), std::max(0, minimum.height));
     setMaximumSize(sizeLimit(maximum.width), sizeLimit(maximum.height));
 }

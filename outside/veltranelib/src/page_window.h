@@ -33,7 +33,8 @@ public:
     // The page's console said that it drew the frames a screenshot waits for.
     void framesDrawn(const QString& consoleMessage);
     void setZoomLevelSteps(int level);
-    void setSizeLimits(const CefSize& minimum, const CefSize& maximum);
+    // Sizes of 0 or less set no limit; a window that is not resizable keeps its size.
+    void setSizeLimits(const CefSize& minimum, const CefSize& maximum, bool resizable);
     void setStaysOnTop(bool onTop);
     void acceptFileDrops(bool accept);
     void stopDownloads();

@@ -133,9 +133,13 @@ private:
     void reportState(const char* stateWord);
     void loadURL(const std::string& url);
 
-    // The engine's side; all on the UI thread.
+    // The engine's side; all on the UI thread. onPage runs the action on the window's page, or otherwise when
+    // there is none.
+    template <class PageAction>
+    void onPage(PageAction&& action);
     template <class PageAction, class Otherwise>
     void onPage(PageAction&& action, Otherwise&& otherwise);
+    void applySizeLimits();
     void openPage(const CefRect& rect, bool visible);
     bool openPopUp(QWebEnginePage* page, const std::string& url);
     void showPopUpPage(QWebEnginePage* page, const std::string& url);
