@@ -323,6 +323,17 @@ TEST_F(VeltraneRenderTest, PopUpOpenedByThePageIsReportedAndLoads) {
     EXPECT_EQ(answer.javascriptreturn().jsvalue(), "Veltrane pop-up");
 }
 
+TEST_F(VeltraneRenderTest, PopUpTakesThePlaceItsOpenerAskedFor) {
+    start();
+    openPage("opener");
+    send(scriptMessage("opener", "window.open('/popup.html', '', 'left=15,top=25,width=320,height=240'); 'opened'"));
+    const windowMessage popUp =
+        awaitMessage("the pop-up report", [](const windowMessage& m) { return m.has_popupwindow(); });
+    const std::string popUpID = popUp.popupwindow().newwindowid();
+    awaitCommand(popUpID, "loadFinished");
+    EXPECT_EQ(position(popUpID), (std::array<int, 4>{15, 25, 320, 240}));
+}
+
 TEST_F(VeltraneRenderTest, ClosedWindowIsGoneAndTheLastEndsTheProcess) {
     start();
     openPage("first");

@@ -7,7 +7,10 @@
 
 namespace veltranelib {
 
-EnginePage::EnginePage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent) {}
+EnginePage::EnginePage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent) {
+    connect(this, &QWebEnginePage::geometryChangeRequested, this,
+            [this](const QRect& geometry) { requestedGeometry_ = geometry; });
+}
 
 PageWindow* EnginePage::shownIn() const { return dynamic_cast<PageWindow*>(view()); }
 
@@ -25,7 +28,8 @@ bool EnginePage::acceptNavigationRequest(const QUrl& url, NavigationType type, b
         const QPointer<PageWindow> opener = opener_;
         opener_ = nullptr;
         // The window that shows this page starts now; when none does, the page goes.
-        if (!opener->openPopUp(this, url.toString().toStdString())) {
+        // The size and place the opener asked for arrive before the pop-up's first navigation.
+        if (!opener->openPopUp(this, url.toString().toStdString(), requestedGeometry_)) {
             deleteLater();
             return false;
         }

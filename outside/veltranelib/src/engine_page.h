@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QRect>
 #include <QWebEnginePage>
 
 namespace veltranelib {
@@ -14,6 +15,9 @@ class EnginePage : public QWebEnginePage {
 public:
     EnginePage(QWebEngineProfile* profile, QObject* parent);
 
+    // Where the page last asked its window to be; empty when it never asked.
+    QRect requestedGeometry() const { return requestedGeometry_; }
+
 protected:
     QWebEnginePage* createWindow(WebWindowType type) override;
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
@@ -26,6 +30,7 @@ private:
 
     // Set while this page is a pop-up that no window shows yet.
     QPointer<PageWindow> opener_;
+    QRect requestedGeometry_;
 };
 
 }  // namespace veltranelib

@@ -317,11 +317,10 @@ void NativeWindow::openPage(const CefRect& rect, bool visible) {
     state_->page->place(rect, visible);
 }
 
-bool NativeWindow::openPopUp(QWebEnginePage* page, const std::string& url) {
+bool NativeWindow::openPopUp(QWebEnginePage* page, const std::string& url, const CefPopupFeatures& features) {
     if (!eventNotifier_) return false;
     bool visible = true;
     update([&](auto& data) { visible = data.popUpVisible; });
-    const CefPopupFeatures features;
     CefWindowInfo windowInfo;
     CefRefPtr<CefClient> client;
     CefBrowserSettings settings;

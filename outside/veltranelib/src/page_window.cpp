@@ -123,13 +123,30 @@ void PageWindow::connectPage() {
                 authenticator->setUser(toQString(user));
                 authenticator->setPassword(toQString(password));
             });
+    connect(shown, &QWebEnginePage::geometryChangeRequested, this, [this](const QRect& geometry) {
+        if (auto* events = sink()) {
+            events->notifySetPositionFromJavaScript(
+                CefRect(geometry.x(), geometry.y(), geometry.width(), geometry.height()));
+        }
+    });
     connect(shown, &QWebEnginePage::windowCloseRequested, this, [this] {
         if (window_) window_->requestClose();
     });
 }
 
-bool PageWindow::openPopUp(QWebEnginePage* popUp, const std::string& url) {
-    return window_ && window_->openPopUp(popUp, url);
+bool PageWindow::openPopUp(QWebEnginePage* popUp, const std::string& url, const QRect& requestedGeometry) {
+    if (!window_) return false;
+    CefPopupFeatures features;
+    if (!requestedGeometry.isNull()) {
+        features.x = requestedGeometry.x();
+        features.y = requestedGeometry.y();
+        features.xSet = features.ySet = 1;
+        features.width = requestedGeometry.width();
+        features.height = requestedGeometry.height();
+        features.widthSet = features.width > 0 ? 1 : 0;
+        features.heightSet = features.height > 0 ? 1 : 0;
+    }
+    return window_->openPopUp(popUp, url, features);
 }
 
 bool PageWindow::allowsCertificate(const std::string& pem) {

@@ -39,7 +39,7 @@ public:
     void acceptFileDrops(bool accept);
     void stopDownloads();
     // A page this window's page opened: true when a window of its own now shows it.
-    bool openPopUp(QWebEnginePage* popUp, const std::string& url);
+    bool openPopUp(QWebEnginePage* popUp, const std::string& url, const QRect& requestedGeometry);
     bool allowsCertificate(const std::string& pem);
     // The window is closed: nothing more is reported, and the page goes once the event loop is free.
     void dismiss();

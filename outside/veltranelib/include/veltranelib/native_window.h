@@ -8,6 +8,7 @@
 #include "cef/browser_settings.h"
 #include "cef/client.h"
 #include "cef/geometry.h"
+#include "cef/popup_features.h"
 #include "cef/ref_counted.h"
 #include "cef/window_info.h"
 #include "veltranelib/veltrane_interface.h"
@@ -141,7 +142,7 @@ private:
     void onPage(PageAction&& action, Otherwise&& otherwise);
     void applySizeLimits();
     void openPage(const CefRect& rect, bool visible);
-    bool openPopUp(QWebEnginePage* page, const std::string& url);
+    bool openPopUp(QWebEnginePage* page, const std::string& url, const CefPopupFeatures& features);
     void showPopUpPage(QWebEnginePage* page, const std::string& url);
     void pageLoaded(const std::string& url);
     void pageClosed(veltranelib::PageWindow* page);
