@@ -334,6 +334,25 @@ TEST_F(VeltraneRenderTest, PopUpTakesThePlaceItsOpenerAskedFor) {
     EXPECT_EQ(position(popUpID), (std::array<int, 4>{15, 25, 320, 240}));
 }
 
+TEST_F(VeltraneRenderTest, FocusFollowsTheWindowBroughtToFront) {
+    start();
+    openPage("first");
+    openPage("second");
+    send(commandMessage("first", "bringToFront"));
+    awaitCommand("first", "WindowGained");
+    send(commandMessage("second", "bringToFront"));
+    // The two reports come in either order.
+    bool firstLost = false;
+    bool secondGained = false;
+    while (!(firstLost && secondGained) && !::testing::Test::HasFailure()) {
+        const windowMessage m = awaitMessage("the change of focus", [](const windowMessage& m) {
+            return m.has_setcommand() && m.setcommand().command().rfind("Window", 0) == 0;
+        });
+        firstLost = firstLost || (m.windowid() == "first" && m.setcommand().command() == "WindowLost");
+        secondGained = secondGained || (m.windowid() == "second" && m.setcommand().command() == "WindowGained");
+    }
+}
+
 TEST_F(VeltraneRenderTest, ClosedWindowIsGoneAndTheLastEndsTheProcess) {
     start();
     openPage("first");
