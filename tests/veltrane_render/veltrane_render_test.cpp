@@ -353,6 +353,27 @@ TEST_F(VeltraneRenderTest, FocusFollowsTheWindowBroughtToFront) {
     }
 }
 
+TEST_F(VeltraneRenderTest, PopUpThatClosesItselfGoesThroughTheUsersClose) {
+    start();
+    openPage("opener");
+    send(scriptMessage("opener", "window.open('/popup.html'); 'opened'"));
+    const std::string popUpID =
+        awaitMessage("the pop-up report", [](const windowMessage& m) { return m.has_popupwindow(); })
+            .popupwindow()
+            .newwindowid();
+    awaitCommand(popUpID, "loadFinished");
+    send(scriptMessage(popUpID, "window.close(); 'closing'"));
+    awaitCommand(popUpID, "windowClosingEvent");
+    send(scriptMessage(popUpID, "'still open'"));
+    send(scriptMessage("opener", "'opener open'"));
+    const windowMessage answer =
+        awaitMessage("a script result", [&](const windowMessage& m) {
+            return m.has_javascriptreturn() && m.javascriptreturn().jsvalue() != "closing";
+        });
+    EXPECT_EQ(answer.windowid(), "opener");
+    EXPECT_EQ(answer.javascriptreturn().jsvalue(), "opener open");
+}
+
 TEST_F(VeltraneRenderTest, ClosedWindowIsGoneAndTheLastEndsTheProcess) {
     start();
     openPage("first");

@@ -500,6 +500,8 @@ void NativeWindow::stopDownload() {
 }
 
 void NativeWindow::closeBrowser() {
+    // Letting the page go may drop the last other reference.
+    const scoped_refptr<NativeWindow> keepAlive(this);
     const auto close = [this] {
         bool closing = false;
         update([&](auto& data) {

@@ -86,36 +86,36 @@ PageWindow::~PageWindow() {
     if (window_) window_->pageClosed(this);
 }
 
-window_notifier::IVeltraneInterface* PageWindow::sink() const {
-    return window_ ? window_->getEventNotifier().get() : nullptr;
+scoped_refptr<window_notifier::IVeltraneInterface> PageWindow::sink() const {
+    return window_ ? window_->getEventNotifier() : nullptr;
 }
 
 void PageWindow::connectPage() {
     QWebEnginePage* shown = page();
     connect(shown, &QWebEnginePage::loadStarted, this, [this] {
-        if (auto* events = sink()) events->loadStartEvent();
+        if (auto events = sink()) events->loadStartEvent();
     });
     connect(shown, &QWebEnginePage::loadFinished, this, [this](bool) {
         if (!window_) return;
         const std::string url = currentURL();
         window_->pageLoaded(url);
-        if (auto* events = sink()) events->loadFinishedEvent("", url);
+        if (auto events = sink()) events->loadFinishedEvent("", url);
     });
     connect(shown, &QWebEnginePage::titleChanged, this, [this](const QString& title) {
         if (!window_) return;
         const std::string text = toStd(title);
-        auto* events = sink();
+        auto events = sink();
         if (!events) return;
         events->titleEvent(text);
         events->setWindowTitle(text, window_->userTitle());
     });
     connect(shown, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
-                if (auto* events = sink()) events->processExitEvent(static_cast<int>(status));
+                if (auto events = sink()) events->processExitEvent(static_cast<int>(status));
             });
     connect(shown, &QWebEnginePage::proxyAuthenticationRequired, this,
             [this](const QUrl&, QAuthenticator* authenticator, const QString&) {
-                auto* events = sink();
+                auto events = sink();
                 if (!events) return;
                 const auto [user, password] = events->getProxyCredentials();
                 // Without a user name the request stays unanswered, and the engine gives up.
@@ -124,18 +124,17 @@ void PageWindow::connectPage() {
                 authenticator->setPassword(toQString(password));
             });
     connect(shown, &QWebEnginePage::geometryChangeRequested, this, [this](const QRect& geometry) {
-        if (auto* events = sink()) {
+        if (auto events = sink()) {
             events->notifySetPositionFromJavaScript(
                 CefRect(geometry.x(), geometry.y(), geometry.width(), geometry.height()));
         }
     });
-    connect(shown, &QWebEnginePage::windowCloseRequested, this, [this] {
-        if (window_) window_->requestClose();
-    });
+    connect(shown, &QWebEnginePage::windowCloseRequested, this, [this] { requestClose(); });
 }
 
 bool PageWindow::openPopUp(QWebEnginePage* popUp, const std::string& url, const QRect& requestedGeometry) {
-    if (!window_) return false;
+    const scoped_refptr<NativeWindow> window = window_;
+    if (!window) return false;
     CefPopupFeatures features;
     if (!requestedGeometry.isNull()) {
         features.x = requestedGeometry.x();
@@ -146,11 +145,11 @@ bool PageWindow::openPopUp(QWebEnginePage* popUp, const std::string& url, const 
         features.widthSet = features.width > 0 ? 1 : 0;
         features.heightSet = features.height > 0 ? 1 : 0;
     }
-    return window_->openPopUp(popUp, url, features);
+    return window->openPopUp(popUp, url, features);
 }
 
 bool PageWindow::allowsCertificate(const std::string& pem) {
-    auto* events = sink();
+    auto events = sink();
     return events && events->isCertificateAllowed(pem);
 }
 
@@ -175,7 +174,7 @@ void PageWindow::runScript(const std::string& script) {
     QPointer<PageWindow> self(this);
     page()->runJavaScript(wrapScript(script), [self](const QVariant& result) {
         if (!self) return;
-        auto* events = self->sink();
+        auto events = self->sink();
         if (!events) return;
         const QVariantMap answer = result.toMap();
         if (answer.isEmpty()) {
@@ -188,14 +187,14 @@ void PageWindow::runScript(const std::string& script) {
 
 void PageWindow::printToPDF(const std::string& path) {
     if (path.empty()) {
-        if (auto* events = sink()) events->printToPDFEvent(false);
+        if (auto events = sink()) events->printToPDFEvent(false);
         return;
     }
     QPointer<PageWindow> self(this);
     page()->printToPdf([self, path](const QByteArray& document) {
         const bool written = writeFile(path, document);
         if (!self) return;
-        if (auto* events = self->sink()) events->printToPDFEvent(written);
+        if (auto events = self->sink()) events->printToPDFEvent(written);
     });
 }
 
@@ -227,7 +226,7 @@ void PageWindow::finishScreenshot(int request) {
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     picture.save(&buffer, "PNG");
-    if (auto* events = sink()) events->screenshotEvent(std::string(png.constData(), png.size()), picture.width(),
+    if (auto events = sink()) events->screenshotEvent(std::string(png.constData(), png.size()), picture.width(),
                                                         picture.height());
 }
 
@@ -284,19 +283,24 @@ void PageWindow::startDownload(QWebEngineDownloadItem* download) {
 
 void PageWindow::reportDownload(QWebEngineDownloadItem* download) {
     const QString path = download->downloadDirectory() + '/' + download->downloadFileName();
-    if (auto* events = sink()) events->downloadEvent(downloadStatus(download->state()), toStd(path));
+    if (auto events = sink()) events->downloadEvent(downloadStatus(download->state()), toStd(path));
 }
 
 void PageWindow::closeEvent(QCloseEvent* event) {
-    // The user's close goes to the sink, which decides.
     event->ignore();
-    if (window_) window_->requestClose();
+    requestClose();
+}
+
+void PageWindow::requestClose() {
+    // The user's close goes to the sink, which decides; closing lets the window go.
+    const scoped_refptr<NativeWindow> window = window_;
+    if (window) window->requestClose();
 }
 
 void PageWindow::changeEvent(QEvent* event) {
     QWebEngineView::changeEvent(event);
     if (event->type() != QEvent::ActivationChange) return;
-    if (auto* events = sink()) events->focusEvent(isActiveWindow());
+    if (auto events = sink()) events->focusEvent(isActiveWindow());
 }
 
 void PageWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -325,7 +329,7 @@ void PageWindow::dropEvent(QDropEvent* event) {
         if (url.isLocalFile()) paths.push_back(toStd(url.toLocalFile()));
     }
     event->acceptProposedAction();
-    if (auto* events = sink()) events->notifyDragDropEvent(paths);
+    if (auto events = sink()) events->notifyDragDropEvent(paths);
 }
 
 }  // namespace veltranelib

@@ -56,9 +56,11 @@ protected:
 
 private:
     void connectPage();
+    void requestClose();
     void reportDownload(QWebEngineDownloadItem* download);
     void finishScreenshot(int request);
-    window_notifier::IVeltraneInterface* sink() const;
+    // Held by the caller: a report may close the window.
+    scoped_refptr<window_notifier::IVeltraneInterface> sink() const;
 
     scoped_refptr<NativeWindow> window_;
     bool fileDropsAccepted_ = false;
