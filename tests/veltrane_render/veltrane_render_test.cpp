@@ -237,6 +237,20 @@ TEST_F(VeltraneRenderTest, ScriptResultsAndErrorsAreReported) {
     EXPECT_NE(result.jsvalue().find("SyntaxError"), std::string::npos) << result.jsvalue();
 }
 
+TEST_F(VeltraneRenderTest, ScriptsRunOnPagesThatForbidEvaluatingText) {
+    server.serve("/strict.html", {"text/html",
+                                  "<meta http-equiv='Content-Security-Policy' content=\"script-src 'self'\">"
+                                  "<title>Strict page</title>"});
+    start();
+    openPage("w", server.url("/strict.html"));
+    EXPECT_EQ(scriptResult("w", "6*7"), "42");
+    EXPECT_EQ(scriptResult("w", "document.title"), "Strict page");
+    EXPECT_EQ(scriptResult("w", "[1, 'two', null]"), R"([1,"two",null])");
+    // Run once only.
+    EXPECT_EQ(scriptResult("w", "window.runs = (window.runs || 0) + 1"), "1");
+    EXPECT_EQ(scriptResult("w", "window.runs"), "1");
+}
+
 TEST_F(VeltraneRenderTest, PdfHoldsThePageWords) {
     start();
     openPage("w");

@@ -37,16 +37,26 @@ QString toQString(const std::string& text) { return QString::fromUtf8(text.data(
 std::string toStd(const QString& text) { return text.toStdString(); }
 
 // Runs the script as a top-level script and answers {ok, text}: the result as text (strings as they are, other
-// values as JSON), or the exception's text.
+// values as JSON), or the exception's text. A page whose security policy forbids that answers {blocked} without
+// running the script.
 QString wrapScript(const std::string& script) {
     const QString source = QString::fromUtf8(QJsonDocument::fromVariant(QVariantList{toQString(script)}).toJson(
         QJsonDocument::Compact));
     return QStringLiteral(
-               "(function(){var r;try{r=(0,eval)(%1[0]);}catch(e){return{ok:false,text:String(e)};}"
+               "(function(){try{(0,eval)('0');}catch(e){return{blocked:true};}"
+               "var r;try{r=(0,eval)(%1[0]);}catch(e){return{ok:false,text:String(e)};}"
                "if(typeof r==='string')return{ok:true,text:r};if(r===undefined)return{ok:true,text:'undefined'};"
                "try{var j=JSON.stringify(r);return{ok:true,text:j===undefined?String(r):j};}"
                "catch(e){return{ok:true,text:String(r)};}})()")
         .arg(source);
+}
+
+// A script's value as the engine hands it over, as text in the same form; an exception arrives as undefined.
+std::string valueText(const QVariant& value) {
+    if (!value.isValid() || value.isNull()) return value.isValid() ? "null" : "undefined";
+    if (value.type() == QVariant::String) return toStd(value.toString());
+    const QByteArray list = QJsonDocument::fromVariant(QVariantList{value}).toJson(QJsonDocument::Compact);
+    return list.mid(1, list.size() - 2).toStdString();
 }
 
 bool writeFile(const std::string& path, const QByteArray& content) {
@@ -172,16 +182,26 @@ std::string PageWindow::currentURL() const {
 
 void PageWindow::runScript(const std::string& script) {
     QPointer<PageWindow> self(this);
-    page()->runJavaScript(wrapScript(script), [self](const QVariant& result) {
+    page()->runJavaScript(wrapScript(script), [self, script](const QVariant& result) {
         if (!self) return;
         auto events = self->sink();
         if (!events) return;
         const QVariantMap answer = result.toMap();
-        if (answer.isEmpty()) {
+        if (answer.value("blocked").toBool()) {
+            self->runScriptAsItIs(script);
+        } else if (answer.isEmpty()) {
             events->javascriptResultEvent(true, kNoPageWindow);
-            return;
+        } else {
+            events->javascriptResultEvent(!answer.value("ok").toBool(), toStd(answer.value("text").toString()));
         }
-        events->javascriptResultEvent(!answer.value("ok").toBool(), toStd(answer.value("text").toString()));
+    });
+}
+
+void PageWindow::runScriptAsItIs(const std::string& script) {
+    QPointer<PageWindow> self(this);
+    page()->runJavaScript(toQString(script), [self](const QVariant& result) {
+        if (!self) return;
+        if (auto events = self->sink()) events->javascriptResultEvent(false, valueText(result));
     });
 }
 

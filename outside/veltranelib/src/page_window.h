@@ -56,6 +56,8 @@ protected:
 
 private:
     void connectPage();
+    // For pages that forbid evaluating text: the script runs directly, and its errors cannot be told apart.
+    void runScriptAsItIs(const std::string& script);
     void requestClose();
     void reportDownload(QWebEngineDownloadItem* download);
     void finishScreenshot(int request);
