@@ -388,6 +388,41 @@ TEST_F(VeltraneRenderTest, PopUpThatClosesItselfGoesThroughTheUsersClose) {
     EXPECT_EQ(answer.javascriptreturn().jsvalue(), "opener open");
 }
 
+TEST_F(VeltraneRenderTest, FloodOfScriptsIsAnsweredInOrder) {
+    start();
+    openPage("w");
+    constexpr int kScripts = 300;
+    for (int i = 0; i < kScripts; ++i) send(scriptMessage("w", std::to_string(i) + " + ''"));
+    for (int i = 0; i < kScripts; ++i) {
+        const windowMessage answer =
+            awaitMessage("a script result", [](const windowMessage& m) { return m.has_javascriptreturn(); });
+        ASSERT_EQ(answer.javascriptreturn().jsvalue(), std::to_string(i));
+    }
+}
+
+TEST_F(VeltraneRenderTest, ClosingWithWorkUnderWayEndsCleanly) {
+    server.serve("/files/endless.bin", {"application/octet-stream", std::string(1 << 20, 'x'), 1024});
+    start();
+    openPage("w");
+    downloadInto("w", folder);
+    send(scriptMessage("w", "location.href = '/files/endless.bin'"));
+    awaitMessage("the started download",
+                 [](const windowMessage& m) { return m.has_setdownload() && m.setdownload().status() == "started"; });
+    windowMessage print;
+    print.set_windowid("w");
+    print.mutable_printtopdf()->set_path((folder / "late.pdf").string());
+    send(print);
+    send(commandMessage("w", "getScreenshot"));
+    send(scriptMessage("w", "1"));
+    send(commandMessage("w", "close"));
+    for (;;) {
+        auto frame = child->receive(kReadTimeout);
+        ASSERT_TRUE(frame) << "closePipes never came";
+        if (*frame == "closePipes") break;
+    }
+    EXPECT_EQ(child->waitForExit(kReadTimeout), 0);
+}
+
 TEST_F(VeltraneRenderTest, ClosedWindowIsGoneAndTheLastEndsTheProcess) {
     start();
     openPage("first");
