@@ -56,6 +56,13 @@ windowMessage positionMessage(const std::string& id, int x, int y, int width, in
     return message;
 }
 
+windowMessage printMessage(const std::string& id, const fs::path& pdf) {
+    windowMessage message;
+    message.set_windowid(id);
+    message.mutable_printtopdf()->set_path(pdf.string());
+    return message;
+}
+
 std::string readFile(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
@@ -140,6 +147,16 @@ protected:
         awaitCommand(id, "loadFinished");
     }
     void openPage(const std::string& id) { openPage(id, server.url("/page.html")); }
+
+    // The last window closed: the pipes close and the program ends well.
+    void expectProcessEnd() {
+        for (;;) {
+            auto frame = child->receive(kReadTimeout);
+            ASSERT_TRUE(frame) << "closePipes never came";
+            if (*frame == "closePipes") break;
+        }
+        EXPECT_EQ(child->waitForExit(kReadTimeout), 0);
+    }
 
     void downloadInto(const std::string& id, const fs::path& where) {
         windowMessage message;
@@ -255,17 +272,13 @@ TEST_F(VeltraneRenderTest, PdfHoldsThePageWords) {
     start();
     openPage("w");
     const fs::path pdf = folder / "page.pdf";
-    windowMessage print;
-    print.set_windowid("w");
-    print.mutable_printtopdf()->set_path(pdf.string());
-    send(print);
+    send(printMessage("w", pdf));
     const windowMessage done = awaitMessage("the PDF result", [](const windowMessage& m) { return m.has_pdfevent(); });
     ASSERT_TRUE(done.pdfevent().success());
     EXPECT_EQ(readFile(pdf).rfind("%PDF", 0), 0u);
     EXPECT_NE(pdfText(pdf).find(kPageWords), std::string::npos);
 
-    print.mutable_printtopdf()->set_path((folder / "no such folder" / "page.pdf").string());
-    send(print);
+    send(printMessage("w", folder / "no such folder" / "page.pdf"));
     EXPECT_FALSE(awaitMessage("the failed PDF result", [](const windowMessage& m) { return m.has_pdfevent(); })
                      .pdfevent()
                      .success());
@@ -408,19 +421,11 @@ TEST_F(VeltraneRenderTest, ClosingWithWorkUnderWayEndsCleanly) {
     send(scriptMessage("w", "location.href = '/files/endless.bin'"));
     awaitMessage("the started download",
                  [](const windowMessage& m) { return m.has_setdownload() && m.setdownload().status() == "started"; });
-    windowMessage print;
-    print.set_windowid("w");
-    print.mutable_printtopdf()->set_path((folder / "late.pdf").string());
-    send(print);
+    send(printMessage("w", folder / "late.pdf"));
     send(commandMessage("w", "getScreenshot"));
     send(scriptMessage("w", "1"));
     send(commandMessage("w", "close"));
-    for (;;) {
-        auto frame = child->receive(kReadTimeout);
-        ASSERT_TRUE(frame) << "closePipes never came";
-        if (*frame == "closePipes") break;
-    }
-    EXPECT_EQ(child->waitForExit(kReadTimeout), 0);
+    expectProcessEnd();
 }
 
 TEST_F(VeltraneRenderTest, ClosedWindowIsGoneAndTheLastEndsTheProcess) {
@@ -442,12 +447,7 @@ TEST_F(VeltraneRenderTest, ClosedWindowIsGoneAndTheLastEndsTheProcess) {
     EXPECT_EQ(answer.javascriptreturn().jsvalue(), "still here");
 
     send(commandMessage("second", "close"));
-    for (;;) {
-        auto frame = child->receive(kReadTimeout);
-        ASSERT_TRUE(frame) << "closePipes never came";
-        if (*frame == "closePipes") break;
-    }
-    EXPECT_EQ(child->waitForExit(kReadTimeout), 0);
+    expectProcessEnd();
 }
 
 TEST_F(VeltraneRenderTest, GeometryIsTheRealWindows) {
