@@ -163,6 +163,11 @@ int PageServer::authorisedRequests() const {
     return authorisedRequests_;
 }
 
+int PageServer::requestCount() const {
+    std::lock_guard lock(mutex_);
+    return requestCount_;
+}
+
 void PageServer::acceptConnections() {
     while (!stopping_) {
         pollfd waiting{listener_, POLLIN, 0};
@@ -187,6 +192,7 @@ void PageServer::answer(Connection& connection) {
 
 std::pair<std::string, bool> PageServer::response(const std::string& head) {
     std::lock_guard lock(mutex_);
+    ++requestCount_;
     if (!requiredAuthorisation_.empty()) {
         if (headerValue(head, "proxy-authorization") != requiredAuthorisation_) {
             return {"HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic realm=\"veltrane\"\r\n"

@@ -44,8 +44,9 @@ public:
     void serve(const std::string& path, Page page);
     // Requests without these Basic proxy credentials get 407.
     void requireProxyCredentials(const std::string& user, const std::string& password);
-    // How many requests came with the required credentials.
+    // How many requests came with the required credentials, and how many came at all.
     int authorisedRequests() const;
+    int requestCount() const;
 
 private:
     class Connection;
@@ -62,6 +63,7 @@ private:
     std::map<std::string, Page> pages_;
     std::string requiredAuthorisation_;
     int authorisedRequests_ = 0;
+    int requestCount_ = 0;
     std::vector<std::thread> connections_;
     std::thread acceptor_;
 };

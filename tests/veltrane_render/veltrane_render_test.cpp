@@ -556,12 +556,27 @@ TEST_F(VeltraneRenderTest, ProxyGetsTheCredentialsTheHostSet) {
     EXPECT_GE(proxy.authorisedRequests(), 1);
 }
 
+TEST_F(VeltraneRenderTest, ProxyRejectingTheCredentialsIsNotAskedForever) {
+    veltrane_render::PageServer proxy;
+    startBehind(proxy);
+    windowMessage credentials;
+    credentials.set_windowid("");
+    credentials.mutable_proxyauth()->set_username("proxy user");
+    credentials.mutable_proxyauth()->set_password("wrong secret");
+    send(credentials);
+    openPage("w", "http://pages.veltrane.test/page.html");
+    EXPECT_NE(scriptResult("w", "document.title"), kPageTitle);
+    EXPECT_EQ(proxy.authorisedRequests(), 0);
+    EXPECT_LE(proxy.requestCount(), 4);
+}
+
 TEST_F(VeltraneRenderTest, ProxyWithoutCredentialsServesNothing) {
     veltrane_render::PageServer proxy;
     startBehind(proxy);
     openPage("w", "http://pages.veltrane.test/page.html");
     EXPECT_NE(scriptResult("w", "document.title"), kPageTitle);
     EXPECT_EQ(proxy.authorisedRequests(), 0);
+    EXPECT_LE(proxy.requestCount(), 4);
 }
 
 }  // namespace

@@ -124,12 +124,16 @@ void PageWindow::connectPage() {
                 if (auto events = sink()) events->processExitEvent(static_cast<int>(status));
             });
     connect(shown, &QWebEnginePage::proxyAuthenticationRequired, this,
-            [this](const QUrl&, QAuthenticator* authenticator, const QString&) {
+            [this](const QUrl&, QAuthenticator* authenticator, const QString& proxyHost) {
                 auto events = sink();
                 if (!events) return;
                 const auto [user, password] = events->getProxyCredentials();
-                // Without a user name the request stays unanswered, and the engine gives up.
-                if (user.empty()) return;
+                // A null answer cancels the request: without a user name, and when the proxy turned these down.
+                const std::string tried = toStd(proxyHost) + '\n' + user + '\n' + password;
+                if (user.empty() || !proxyCredentialsTried_.insert(tried).second) {
+                    *authenticator = QAuthenticator();
+                    return;
+                }
                 authenticator->setUser(toQString(user));
                 authenticator->setPassword(toQString(password));
             });

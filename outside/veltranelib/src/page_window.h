@@ -67,6 +67,8 @@ private:
     scoped_refptr<NativeWindow> window_;
     bool fileDropsAccepted_ = false;
     std::vector<QPointer<QWebEngineDownloadItem>> downloads_;
+    // Proxy host, user and password once given; a proxy that asks again has turned them down.
+    std::set<std::string> proxyCredentialsTried_;
     int lastScreenshot_ = 0;
     std::set<int> screenshotsWaiting_;
 };
