@@ -63,6 +63,14 @@ windowMessage printMessage(const std::string& id, const fs::path& pdf) {
     return message;
 }
 
+windowMessage proxyCredentialsMessage(const std::string& user, const std::string& password) {
+    windowMessage message;
+    message.set_windowid("");
+    message.mutable_proxyauth()->set_username(user);
+    message.mutable_proxyauth()->set_password(password);
+    return message;
+}
+
 std::string readFile(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
@@ -546,11 +554,7 @@ TEST_F(VeltraneRenderTest, PageFromAnotherCertificateDoesNotLoad) {
 TEST_F(VeltraneRenderTest, ProxyGetsTheCredentialsTheHostSet) {
     veltrane_render::PageServer proxy;
     startBehind(proxy);
-    windowMessage credentials;
-    credentials.set_windowid("");
-    credentials.mutable_proxyauth()->set_username("proxy user");
-    credentials.mutable_proxyauth()->set_password("proxy secret");
-    send(credentials);
+    send(proxyCredentialsMessage("proxy user", "proxy secret"));
     openPage("w", "http://pages.veltrane.test/page.html");
     EXPECT_EQ(scriptResult("w", "document.title"), kPageTitle);
     EXPECT_GE(proxy.authorisedRequests(), 1);
@@ -559,11 +563,7 @@ TEST_F(VeltraneRenderTest, ProxyGetsTheCredentialsTheHostSet) {
 TEST_F(VeltraneRenderTest, ProxyRejectingTheCredentialsIsNotAskedForever) {
     veltrane_render::PageServer proxy;
     startBehind(proxy);
-    windowMessage credentials;
-    credentials.set_windowid("");
-    credentials.mutable_proxyauth()->set_username("proxy user");
-    credentials.mutable_proxyauth()->set_password("wrong secret");
-    send(credentials);
+    send(proxyCredentialsMessage("proxy user", "wrong secret"));
     openPage("w", "http://pages.veltrane.test/page.html");
     EXPECT_NE(scriptResult("w", "document.title"), kPageTitle);
     EXPECT_EQ(proxy.authorisedRequests(), 0);
