@@ -9,8 +9,8 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QThread>
 #include <QPointer>
+#include <QThread>
 #include <QWebEngineProfile>
 
 #include "cef/logging.h"
