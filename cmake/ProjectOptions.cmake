@@ -19,14 +19,19 @@ if(BUILD_FUZZERS)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# Registers a GoogleTest executable with CTest under a label (unit or e2e). The tests keep the platform
-# clipboard in memory, so that they never touch the desktop's.
+# Registers a GoogleTest executable with CTest under a label (unit, e2e, desktop, or render: needs a display).
+# The tests keep the platform clipboard in memory, so that they never touch the desktop's, and windows stay
+# state-only, whatever display there is, in every suite but the one that renders.
 function(project_test name label)
   add_executable(${name} ${ARGN})
   project_warnings(${name})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock)
   include(GoogleTest)
-  gtest_discover_tests(${name} PROPERTIES LABELS ${label} ENVIRONMENT PELANDRY_CLIPBOARD=memory DISCOVERY_TIMEOUT 60)
+  set(environment PELANDRY_CLIPBOARD=memory)
+  if(NOT label STREQUAL "render")
+    list(APPEND environment VELTRANE_ENGINE=headless)
+  endif()
+  gtest_discover_tests(${name} PROPERTIES LABELS ${label} ENVIRONMENT "${environment}" DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # A fuzz target: libFuzzer with clang when BUILD_FUZZERS is on; otherwise a replay

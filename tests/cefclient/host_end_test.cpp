@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "BridgeHarness.h"
-#include "HostMessages.h"
+#include "HostCommands.h"
 #include "cef/popup_features.h"
 #include "cefclient/LogStyle.h"
 #include "cefclient/Loggers.h"

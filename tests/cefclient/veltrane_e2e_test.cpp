@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "HostMessages.h"
+#include "HostCommands.h"
 #include "VeltraneChild.h"
 #include "cefclient_messages.pb.h"
 

@@ -62,6 +62,11 @@ public:
     }
     void printToPDFEvent(bool success) override { add("printToPDFEvent", success); }
     void notifyZoomLevel(const int zoom) override { add("notifyZoomLevel", zoom); }
+    void notifyDragDropEvent(const std::vector<std::string>& paths) override {
+        std::string joined;
+        for (const std::string& path : paths) joined += (joined.empty() ? "" : "|") + path;
+        add("notifyDragDropEvent", joined);
+    }
     void OnWindowOnTopEvent(bool alwaysOnTop) const override { add("OnWindowOnTopEvent", alwaysOnTop); }
     void OnSetResizable(bool resizable) const override { add("OnSetResizable", resizable); }
     void OnSetMinSize(int width, int height) const override { add("OnSetMinSize", width, height); }

@@ -1,6 +1,11 @@
-// A small host: starts the browser-window host, opens two windows, moves one, asks positions, runs a modal round,
-// closes both and prints every message it sends and hears; once over the pipe, then once over the exchange.
-// Exits 0 only when everything expected was heard both times.
+// A small host: starts the browser-window host, opens two windows showing a page, moves one, asks positions, runs a
+// modal round, closes both and prints every message it sends and hears; once over the pipe, where it also saves a
+// screenshot of one window as a PNG file, then once over the exchange. Exits 0 only when everything expected was
+// heard both times.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -8,16 +13,22 @@
 #include <boost/make_shared.hpp>
 
 #include "ExchangeHost.h"
+#include "HostMessages.h"
 #include "VeltraneChild.h"
 #include "cefclient_messages.pb.h"
 #include "cefexchange/messages.h"
 
 using cefclient_messages::windowMessage;
+using veltrane_host::commandMessage;
 using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto kTimeout = 5s;
+constexpr auto kTimeout = 10s;
+constexpr char kDemoPage[] =
+    "data:text/html,<title>Veltrane demo</title>"
+    "<body style='font-family:sans-serif;background:%23f4f1ea'><h1 style='color:%23205080'>Veltrane</h1>"
+    "<p>A page shown by the browser-window host.</p></body>";
 
 std::string describe(const windowMessage& m) {
     std::ostringstream out;
@@ -42,6 +53,9 @@ std::string describe(const windowMessage& m) {
         out << "SetAllWindowsActivated activate=" << m.setallwindowsactivated().activate();
     } else if (m.has_settitle()) {
         out << "setTitle " << m.settitle().title();
+    } else if (m.has_screenshot()) {
+        out << "ScreenShot " << m.screenshot().width() << 'x' << m.screenshot().height() << ", "
+            << m.screenshot().imagedata().size() << " bytes of PNG";
     } else {
         out << "(other message, " << m.ByteSizeLong() << " bytes)";
     }
@@ -60,6 +74,8 @@ public:
     virtual bool hearCommand(const std::string& id, const std::string& word) = 0;
     virtual bool hearPosition(const std::string& id, int x, int y, int width, int height) = 0;
     virtual bool hearModal(const std::string& id, bool modal) = 0;
+    // Saves the window's screenshot as a PNG file and prints its path, where the transport carries screenshots.
+    virtual bool saveScreenshot(const std::string&) { return true; }
     // What the host hears once the last window has closed.
     virtual bool hearEnd() = 0;
     virtual std::optional<int> exitStatus() = 0;
@@ -70,32 +86,6 @@ public:
     }
 };
 
-windowMessage newWindow(const std::string& id, int x, int y) {
-    windowMessage m;
-    m.set_windowid(id);
-    auto* w = m.mutable_newwindow();
-    w->set_url("https://demo.test/" + id);
-    w->set_x(x), w->set_y(y), w->set_width(640), w->set_height(480);
-    w->set_origin(0), w->set_visible(true), w->set_windowtype("Standard"), w->set_windowextra("");
-    w->set_windowflag(false), w->set_createparam1(""), w->set_createparam2("");
-    return m;
-}
-
-windowMessage commandMessage(const std::string& id, const std::string& word) {
-    windowMessage m;
-    m.set_windowid(id);
-    m.mutable_setcommand()->set_command(word);
-    return m;
-}
-
-windowMessage moveTo(const std::string& id, int x, int y, int width, int height) {
-    windowMessage m;
-    m.set_windowid(id);
-    auto* p = m.mutable_setposition();
-    p->set_x(x), p->set_y(y), p->set_width(width), p->set_height(height), p->set_didendresize(true);
-    p->set_timestamp(0);
-    return m;
-}
 
 windowMessage modalMessage(const std::string& id, bool on) {
     windowMessage m;
@@ -109,9 +99,11 @@ public:
     explicit PipeDemo(const std::string& program) : child_(program, {"--from-webwindow"}) {}
 
     bool started() override { return hearWord("ProcessCreated"); }
-    void open(const std::string& id, int x, int y) override { send(newWindow(id, x, y)); }
+    void open(const std::string& id, int x, int y) override {
+        send(veltrane_host::newWindowMessage(id, kDemoPage, x, y, 640, 480));
+    }
     void move(const std::string& id, int x, int y, int width, int height) override {
-        send(moveTo(id, x, y, width, height));
+        send(veltrane_host::positionMessage(id, x, y, width, height));
     }
     void command(const std::string& id, const std::string& word) override { send(commandMessage(id, word)); }
     void modal(const std::string& id, bool on) override { send(modalMessage(id, on)); }
@@ -164,6 +156,22 @@ public:
         });
     }
 
+    bool saveScreenshot(const std::string& id) override {
+        send(commandMessage(id, "getScreenshot"));
+        windowMessage shot;
+        const bool heard = hearMessage(id + " screenshot", [&](const windowMessage& m) {
+            if (m.windowid() != id || !m.has_screenshot()) return false;
+            shot = m;
+            return true;
+        });
+        if (!heard) return false;
+        const auto path = std::filesystem::temp_directory_path() /
+                          ("veltrane-demo-" + std::to_string(::getpid()) + "-" + id + ".png");
+        std::ofstream(path, std::ios::binary) << shot.screenshot().imagedata();
+        std::cout << "-- screenshot of " << id << " saved as " << path.string() << '\n';
+        return true;
+    }
+
     std::optional<int> exitStatus() override { return child_.waitForExit(kTimeout); }
 
 private:
@@ -182,7 +190,7 @@ public:
         return true;
     }
     void open(const std::string& id, int x, int y) override {
-        send(boost::make_shared<cefexchange::NewWindowMessage>(id, "https://demo.test/" + id, x, y, 640, 480, 0, true,
+        send(boost::make_shared<cefexchange::NewWindowMessage>(id, kDemoPage, x, y, 640, 480, 0, true,
                                                                "Standard", "", false, "", ""));
     }
     void move(const std::string& id, int x, int y, int width, int height) override {
@@ -256,6 +264,7 @@ bool runDemo(DemoLink& host) {
     if (!host.hearCommand("first", "loadFinished")) return false;
     host.open("second", 200, 150);
     if (!host.hearCommand("second", "loadFinished")) return false;
+    if (!host.saveScreenshot("first")) return false;
 
     host.move("first", 40, 50, 800, 600);
     host.command("first", "GetPosition");

@@ -1,5 +1,6 @@
 #include "veltranelib/app_startup.h"
 
+#include "engine.h"
 #include "platform/command_line.h"
 
 void AppInitCommandLine(int argc, const char* const* argv) {
@@ -16,5 +17,6 @@ void AppGetSettings(CefSettings& settings) { settings.multi_threaded_message_loo
 
 bool AppInitialize(const CefMainArgs& args, const CefSettings& settings, CefRefPtr<CefApp> application,
                    void* windowsSandboxInfo) {
+    veltranelib::engine::start(settings.no_sandbox == 0);
     return CefInitialize(args, settings, std::move(application), windowsSandboxInfo);
 }

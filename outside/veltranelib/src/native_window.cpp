@@ -3,9 +3,14 @@
 #include <atomic>
 #include <fstream>
 #include <functional>
+#include <utility>
+
+#include <QIcon>
 
 #include "document_writers.h"
+#include "engine.h"
 #include "native_window_state.h"
+#include "page_window.h"
 #include "veltranelib/main_message_loop.h"
 
 namespace {
@@ -22,8 +27,12 @@ CefWindowHandle nextWindowHandle() {
     return ++last;
 }
 
-// The client handler of a window's browser; the engine asks nothing of it.
-class WindowClientHandler : public CefRefCountedImpl<CefClient> {};
+// The client handler of a window's browser; it names the window whose browser it serves.
+class WindowClientHandler : public CefRefCountedImpl<CefClient> {
+public:
+    explicit WindowClientHandler(NativeWindow* window) : window(window) {}
+    NativeWindow* const window;
+};
 
 bool writeFile(const std::string& path, const std::string& content) {
     if (path.empty()) return false;
@@ -81,6 +90,34 @@ void NativeWindow::report(Report&& report) {
     report(*eventNotifier_);
 }
 
+template <class PageAction>
+void NativeWindow::onPage(PageAction&& action) {
+    onPage(std::forward<PageAction>(action), [] {});
+}
+
+template <class PageAction, class Otherwise>
+void NativeWindow::onPage(PageAction&& action, Otherwise&& otherwise) {
+    using veltranelib::engine::onUiThread;
+    client::MainMessageLoop* loop = client::MainMessageLoop::Get();
+    if (!veltranelib::engine::running() || (!onUiThread() && !loop)) {
+        otherwise();
+        return;
+    }
+    if (!onUiThread()) {
+        scoped_refptr<NativeWindow> self(this);
+        loop->PostClosure(base::Closure(std::function<void()>(
+            [self, action = std::forward<PageAction>(action), otherwise = std::forward<Otherwise>(otherwise)] {
+                self->onPage(action, otherwise);
+            })));
+        return;
+    }
+    if (veltranelib::PageWindow* page = state_->page) {
+        action(*page);
+    } else {
+        otherwise();
+    }
+}
+
 void NativeWindow::reportState(const char* stateWord) {
     update([&](auto& data) { data.stateWord = stateWord; });
     const std::string word = stateWord;
@@ -89,8 +126,11 @@ void NativeWindow::reportState(const char* stateWord) {
 
 void NativeWindow::loadURL(const std::string& url) {
     update([&](auto& data) { data.url = url; });
-    report([](Sink& sink) { sink.loadStartEvent(); });
-    report([url](Sink& sink) { sink.loadFinishedEvent("", url); });
+    onPage([url](veltranelib::PageWindow& page) { page.load(url); },
+           [this, url] {
+               report([](Sink& sink) { sink.loadStartEvent(); });
+               report([url](Sink& sink) { sink.loadFinishedEvent("", url); });
+           });
 }
 
 void NativeWindow::preparePopUp(CefWindowHandle parent, CefWindowInfo& windowInfo, CefRefPtr<CefClient>& client,
@@ -101,53 +141,98 @@ void NativeWindow::preparePopUp(CefWindowHandle parent, CefWindowInfo& windowInf
     windowInfo.bounds = data.popUpRect;
     windowInfo.window_name = data.popUpURL;
     windowInfo.hidden = data.popUpVisible ? 0 : 1;
-    if (!state_->handler) state_->handler = new WindowClientHandler();
+    if (!state_->handler) state_->handler = new WindowClientHandler(this);
     client = state_->handler;
 }
 
 CefWindowHandle NativeWindow::getWindowHandle() const { return state_->handle; }
 
+void NativeWindow::applySizeLimits() {
+    CefSize minimum;
+    CefSize maximum;
+    bool resizable = true;
+    update([&](auto& data) {
+        minimum = data.minimumSize;
+        maximum = data.maximumSize;
+        resizable = data.resizable;
+    });
+    onPage([=](veltranelib::PageWindow& page) { page.setSizeLimits(minimum, maximum, resizable); });
+}
+
 void NativeWindow::setMaximumSize(const CefSize& size) {
     update([&](auto& data) { data.maximumSize = size; });
+    applySizeLimits();
     report([size](Sink& sink) { sink.OnSetMaxSize(size.width, size.height); });
 }
 
 void NativeWindow::setMinimumSize(const CefSize& size) {
     update([&](auto& data) { data.minimumSize = size; });
+    applySizeLimits();
     report([size](Sink& sink) { sink.OnSetMinSize(size.width, size.height); });
 }
 
 void NativeWindow::setResizable(bool resizable) {
     update([&](auto& data) { data.resizable = resizable; });
+    applySizeLimits();
     report([resizable](Sink& sink) { sink.OnSetResizable(resizable); });
 }
 
 void NativeWindow::setAlwaysOnTop(bool alwaysOnTop) {
     update([&](auto& data) { data.alwaysOnTop = alwaysOnTop; });
+    onPage([alwaysOnTop](veltranelib::PageWindow& page) { page.setStaysOnTop(alwaysOnTop); });
     report([alwaysOnTop](Sink& sink) { sink.OnWindowOnTopEvent(alwaysOnTop); });
 }
 
-void NativeWindow::minimize() { reportState("WindowMinimized"); }
-void NativeWindow::maximize() { reportState("WindowMaximized"); }
-void NativeWindow::restore() { reportState("WindowRestored"); }
-void NativeWindow::fullscreen() { reportState("WindowFullscreen"); }
+void NativeWindow::minimize() {
+    onPage([](veltranelib::PageWindow& page) { page.showMinimized(); });
+    reportState("WindowMinimized");
+}
+
+void NativeWindow::maximize() {
+    onPage([](veltranelib::PageWindow& page) { page.showMaximized(); });
+    reportState("WindowMaximized");
+}
+
+void NativeWindow::restore() {
+    onPage([](veltranelib::PageWindow& page) { page.showNormal(); });
+    reportState("WindowRestored");
+}
+
+void NativeWindow::fullscreen() {
+    onPage([](veltranelib::PageWindow& page) { page.showFullScreen(); });
+    reportState("WindowFullscreen");
+}
 
 void NativeWindow::bringToFront() {
     update([](auto& data) { ++data.broughtToFront; });
+    onPage(
+        [](veltranelib::PageWindow& page) {
+            page.raise();
+            page.activateWindow();
+        });
 }
 
 void NativeWindow::setVisible(bool visible) {
     update([&](auto& data) { data.visible = visible; });
+    onPage([visible](veltranelib::PageWindow& page) { page.setVisible(visible); });
     reportState(visible ? "WindowVisible" : "WindowHidden");
 }
 
 void NativeWindow::setPosition(const CefRect& rect) {
     update([&](auto& data) { data.position = rect; });
+    onPage([rect](veltranelib::PageWindow& page) { page.setGeometry(rect.x, rect.y, rect.width, rect.height); });
     report([rect](Sink& sink) { sink.resizeEvent(rect.x, rect.y, rect.width, rect.height, true); });
 }
 
 void NativeWindow::setOuterPosition(const CefRect& rect) {
     update([&](auto& data) { data.outerPosition = rect; });
+    onPage(
+        [rect](veltranelib::PageWindow& page) {
+            // The frame's size is the outer size less the difference between frame and page.
+            const QRect frame = page.frameGeometry();
+            page.move(rect.x, rect.y);
+            page.resize(rect.width - (frame.width() - page.width()), rect.height - (frame.height() - page.height()));
+        });
     report([rect](Sink& sink) { sink.resizeEventOuterPosition(rect.x, rect.y, rect.width, rect.height, true); });
 }
 
@@ -163,10 +248,12 @@ CefRect NativeWindow::getOuterPosition() const {
 
 void NativeWindow::applyTitle(const std::string& title) {
     update([&](auto& data) { data.appliedTitle = title; });
+    onPage([title](veltranelib::PageWindow& page) { page.setWindowTitle(QString::fromStdString(title)); });
 }
 
 void NativeWindow::setIcon(const std::string& icon) {
     update([&](auto& data) { data.icon = icon; });
+    onPage([icon](veltranelib::PageWindow& page) { page.setWindowIcon(QIcon(QString::fromStdString(icon))); });
 }
 
 void NativeWindow::requestClose() {
@@ -180,6 +267,13 @@ void NativeWindow::beforeClose() {
 
 void NativeWindow::newWindow(const std::string& url, const CefRect& rect, bool visible, const std::string& windowType,
                              const std::string& windowExtra, bool windowFlag) {
+    if (veltranelib::engine::running() && !veltranelib::engine::onUiThread()) {
+        if (client::MainMessageLoop* loop = client::MainMessageLoop::Get()) {
+            loop->PostClosure(base::Bind(&NativeWindow::newWindow, scoped_refptr<NativeWindow>(this), url, rect,
+                                         visible, windowType, windowExtra, windowFlag));
+        }
+        return;
+    }
     CefWindowInfo windowInfo;
     CefRefPtr<CefClient> handler;
     bool needsBrowser = false;
@@ -196,7 +290,7 @@ void NativeWindow::newWindow(const std::string& url, const CefRect& rect, bool v
         closed = data.browserClosed;
         needsBrowser = !data.browser && !closed;
         if (needsBrowser) {
-            if (!state_->handler) state_->handler = new WindowClientHandler();
+            if (!state_->handler) state_->handler = new WindowClientHandler(this);
             handler = state_->handler;
             windowInfo.parent_window = 0;
             windowInfo.bounds = rect;
@@ -207,10 +301,78 @@ void NativeWindow::newWindow(const std::string& url, const CefRect& rect, bool v
         CefRefPtr<CefBrowser> browser =
             CefBrowserHost::CreateBrowserSync(windowInfo, handler, url, CefBrowserSettings());
         update([&](auto& data) { data.browser = browser; });
+        if (veltranelib::engine::running()) openPage(rect, visible);
         report([browser](Sink& sink) { sink.browserCreatedEvent(browser); });
+    } else if (state_->page) {
+        state_->page->place(rect, visible);
+        // A pop-up's page is loading its URL already.
+        if (std::exchange(state_->pageLoading, false)) return;
     }
     // A closed browser loads nothing more.
     if (!closed) loadURL(url);
+}
+
+void NativeWindow::openPage(const CefRect& rect, bool visible) {
+    state_->page = new veltranelib::PageWindow(scoped_refptr<NativeWindow>(this), nullptr);
+    state_->page->place(rect, visible);
+}
+
+bool NativeWindow::openPopUp(QWebEnginePage* page, const std::string& url, const CefPopupFeatures& features) {
+    if (!eventNotifier_) return false;
+    bool visible = true;
+    update([&](auto& data) { visible = data.popUpVisible; });
+    CefWindowInfo windowInfo;
+    CefRefPtr<CefClient> client;
+    CefBrowserSettings settings;
+    eventNotifier_->newWindowRequestEvent(CefString(url), features, windowInfo, client, settings, visible);
+    auto* handler = dynamic_cast<WindowClientHandler*>(client.get());
+    if (!handler || handler->window == this) return false;
+    scoped_refptr<NativeWindow> popUp(handler->window);
+    popUp->showPopUpPage(page, url);
+    return true;
+}
+
+void NativeWindow::showPopUpPage(QWebEnginePage* page, const std::string& url) {
+    CefWindowInfo windowInfo;
+    CefRefPtr<CefClient> handler;
+    std::string parentID;
+    {
+        std::lock_guard lock(mutex_);
+        if (!state_->handler) state_->handler = new WindowClientHandler(this);
+        handler = state_->handler;
+        windowInfo.bounds = state_->data.popUpRect;
+        parentID = state_->data.popUpParentID;
+    }
+    state_->page = new veltranelib::PageWindow(scoped_refptr<NativeWindow>(this), page);
+    state_->pageLoading = true;
+    const CefRect& rect = windowInfo.bounds;
+    state_->page->setGeometry(rect.x, rect.y, rect.width, rect.height);
+    CefRefPtr<CefBrowser> browser = CefBrowserHost::CreateBrowserSync(windowInfo, handler, url, CefBrowserSettings());
+    update([&](auto& data) {
+        data.browser = browser;
+        data.url = url;
+    });
+    const std::uint64_t handle = state_->page->winId();
+    report([browser](Sink& sink) { sink.browserCreatedEvent(browser); });
+    report([url, id = id_, parentID, handle](Sink& sink) { sink.windowCreatedEvent(url, id, parentID, true, handle); });
+}
+
+void NativeWindow::pageLoaded(const std::string& url) {
+    update([&](auto& data) { data.url = url; });
+}
+
+void NativeWindow::pageClosed(veltranelib::PageWindow* page) {
+    if (state_->page == page) state_->page = nullptr;
+}
+
+std::string NativeWindow::userTitle() const {
+    std::lock_guard lock(mutex_);
+    return state_->data.title;
+}
+
+std::string NativeWindow::downloadFolder() const {
+    std::lock_guard lock(mutex_);
+    return state_->data.downloadPath;
 }
 
 void NativeWindow::setOrigin(int origin) {
@@ -286,11 +448,13 @@ void NativeWindow::setURL(const std::string& url) {
 
 void NativeWindow::setTitle(const std::string& title) {
     update([&](auto& data) { data.title = title; });
+    onPage([title](veltranelib::PageWindow& page) { page.setWindowTitle(QString::fromStdString(title)); });
 }
 
 void NativeWindow::executeJS(const std::string& script) {
     update([&](auto& data) { data.executedScripts.push_back(script); });
-    report([](Sink& sink) { sink.javascriptResultEvent(true, kNoScriptEngine); });
+    onPage([script](veltranelib::PageWindow& page) { page.runScript(script); },
+           [this] { report([](Sink& sink) { sink.javascriptResultEvent(true, kNoScriptEngine); }); });
 }
 
 void NativeWindow::setDownloadPath(const std::string& path) {
@@ -299,21 +463,27 @@ void NativeWindow::setDownloadPath(const std::string& path) {
 
 void NativeWindow::printToPDF(const std::string& path) {
     update([&](auto& data) { data.printedPaths.push_back(path); });
-    const bool written = writeFile(path, veltranelib::detail::emptyPageDocument(kPageWidth, kPageHeight));
-    report([written](Sink& sink) { sink.printToPDFEvent(written); });
+    onPage([path](veltranelib::PageWindow& page) { page.printToPDF(path); },
+           [this, path] {
+               const bool written = writeFile(path, veltranelib::detail::emptyPageDocument(kPageWidth, kPageHeight));
+               report([written](Sink& sink) { sink.printToPDFEvent(written); });
+           });
 }
 
 void NativeWindow::setZoomLevel(int level) {
     update([&](auto& data) { data.zoomLevel = level; });
+    onPage([level](veltranelib::PageWindow& page) { page.setZoomLevelSteps(level); });
     report([level](Sink& sink) { sink.notifyZoomLevel(level); });
 }
 
 void NativeWindow::enableDragDrop(bool enable) {
     update([&](auto& data) { data.dragDropEnabled = enable; });
+    onPage([enable](veltranelib::PageWindow& page) { page.acceptFileDrops(enable); });
 }
 
 void NativeWindow::disableWindow(bool disable) {
     update([&](auto& data) { data.disabled = disable; });
+    onPage([disable](veltranelib::PageWindow& page) { page.setEnabled(!disable); });
 }
 
 void NativeWindow::handleAllWindowsActivated(bool allActive) {
@@ -326,16 +496,28 @@ void NativeWindow::handleWindowModal(bool modal) {
 
 void NativeWindow::stopDownload() {
     update([](auto& data) { ++data.downloadsStopped; });
+    onPage([](veltranelib::PageWindow& page) { page.stopDownloads(); });
 }
 
 void NativeWindow::closeBrowser() {
-    bool closing = false;
-    update([&](auto& data) {
-        closing = data.browser && !data.browserClosed;
-        if (closing) data.browserClosed = true;
-    });
-    // A window without a browser, or one already closed, has nothing to close.
-    if (closing) report([](Sink& sink) { sink.OnBeforeClose(); });
+    // Letting the page go may drop the last other reference.
+    const scoped_refptr<NativeWindow> keepAlive(this);
+    const auto close = [this] {
+        bool closing = false;
+        update([&](auto& data) {
+            closing = data.browser && !data.browserClosed;
+            if (closing) data.browserClosed = true;
+        });
+        // A window without a browser, or one already closed, has nothing to close.
+        if (closing) report([](Sink& sink) { sink.OnBeforeClose(); });
+    };
+    onPage(
+        [this, close](veltranelib::PageWindow& page) {
+            state_->page = nullptr;
+            page.dismiss();
+            close();
+        },
+        close);
 }
 
 void NativeWindow::enablePopUpWindow() {
@@ -343,17 +525,37 @@ void NativeWindow::enablePopUpWindow() {
 }
 
 void NativeWindow::getPositionForTarnel() {
-    const CefRect rect = getPosition();
-    report([rect](Sink& sink) { sink.getPositionEvent(rect.x, rect.y, rect.width, rect.height); });
+    onPage(
+        [this](veltranelib::PageWindow& page) {
+            const QRect rect = page.geometry();
+            report([rect](Sink& sink) { sink.getPositionEvent(rect.x(), rect.y(), rect.width(), rect.height()); });
+        },
+        [this] {
+            const CefRect rect = getPosition();
+            report([rect](Sink& sink) { sink.getPositionEvent(rect.x, rect.y, rect.width, rect.height); });
+        });
 }
 
 void NativeWindow::getOuterPositionForTarnel() {
-    const CefRect rect = getOuterPosition();
-    report([rect](Sink& sink) { sink.getOuterPositionEvent(rect.x, rect.y, rect.width, rect.height); });
+    onPage(
+        [this](veltranelib::PageWindow& page) {
+            const QRect rect = page.frameGeometry();
+            report(
+                [rect](Sink& sink) { sink.getOuterPositionEvent(rect.x(), rect.y(), rect.width(), rect.height()); });
+        },
+        [this] {
+            const CefRect rect = getOuterPosition();
+            report([rect](Sink& sink) { sink.getOuterPositionEvent(rect.x, rect.y, rect.width, rect.height); });
+        });
 }
 
 void NativeWindow::getScreenshot() {
-    const CefRect rect = getPosition();
-    std::string picture = veltranelib::detail::plainPicture(rect.width, rect.height);
-    report([picture = std::move(picture), rect](Sink& sink) { sink.screenshotEvent(picture, rect.width, rect.height); });
+    onPage([](veltranelib::PageWindow& page) { page.takeScreenshot(); },
+           [this] {
+               const CefRect rect = getPosition();
+               std::string picture = veltranelib::detail::plainPicture(rect.width, rect.height);
+               report([picture = std::move(picture), rect](Sink& sink) {
+                   sink.screenshotEvent(picture, rect.width, rect.height);
+               });
+           });
 }

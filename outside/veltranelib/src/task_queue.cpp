@@ -8,6 +8,7 @@ void TaskQueue::post(const base::Closure& task) {
     if (quitting_) return;
     tasks_.push_back(task);
     posted_.notify_one();
+    if (wakeUp_) wakeUp_();
 }
 
 void TaskQueue::run() {
@@ -36,6 +37,7 @@ void TaskQueue::quit() {
     std::lock_guard lock(mutex_);
     quitting_ = true;
     posted_.notify_all();
+    if (wakeUp_) wakeUp_();
 }
 
 bool TaskQueue::runsOnCurrentThread() const { return runner_.load() == std::this_thread::get_id(); }

@@ -15,6 +15,7 @@ CefRefPtr<CefCommandLine> AppGetCommandLine();
 // Fills the settings the window library wants: a standard (not multi-threaded) message loop.
 void AppGetSettings(CefSettings& settings);
 
-// Initialises the engine with the settings; false when that fails.
+// Initialises the engine with the settings; false when that fails. The web engine starts here when a display
+// answers and VELTRANE_ENGINE is not "headless"; its sandbox follows no_sandbox.
 bool AppInitialize(const CefMainArgs& args, const CefSettings& settings, CefRefPtr<CefApp> application,
                    void* windowsSandboxInfo);

@@ -8,20 +8,27 @@
 #include "cef/browser_settings.h"
 #include "cef/client.h"
 #include "cef/geometry.h"
+#include "cef/popup_features.h"
 #include "cef/ref_counted.h"
 #include "cef/window_info.h"
 #include "veltranelib/veltrane_interface.h"
 
 class NativeWindow;
+class QWebEnginePage;
+
+namespace veltranelib {
+class PageWindow;
+}
 
 namespace veltranelib::testing {
 struct WindowState;
 WindowState stateOf(const NativeWindow& window);
 }  // namespace veltranelib::testing
 
-// One browser window. It renders nothing: it keeps its state and reports to its event sink as a
-// browser window would. Operations that report do so on the UI thread: when called elsewhere
-// while a main message loop exists, the report is posted to it.
+// One browser window. With the web engine running it shows its page in a top-level window of its own, and the
+// page's operations run on the UI thread (posted there when called elsewhere). Without the engine it renders
+// nothing: it keeps its state and reports to its event sink as a browser window would. Operations that report do
+// so on the UI thread: when called elsewhere while a main message loop exists, the report is posted to it.
 class NativeWindow : public CefBaseRefCounted {
 public:
     // A window whose getID is id and whose getEventNotifier is eventNotifier. popUpVisible is the
@@ -88,10 +95,11 @@ public:
 
     void setURL(const std::string& url);
     void setTitle(const std::string& title);
-    // There is no script engine: reports an error result.
+    // Reports the script's result as text; without the engine, an error result.
     void executeJS(const std::string& script);
     void setDownloadPath(const std::string& path);
-    // Writes a one-page PDF file at the path and reports whether that worked.
+    // Writes the page as a PDF file at the path (without the engine one empty page) and reports whether that
+    // worked.
     void printToPDF(const std::string& path);
     void setZoomLevel(int level);
     void enableDragDrop(bool enable);
@@ -114,6 +122,7 @@ protected:
 private:
     struct State;
     friend veltranelib::testing::WindowState veltranelib::testing::stateOf(const NativeWindow& window);
+    friend class veltranelib::PageWindow;
 
     NativeWindow(std::string id, bool popUpVisible, scoped_refptr<window_notifier::IVeltraneInterface> eventNotifier,
                  const std::string& createParam1, std::string createParam2);
@@ -124,6 +133,21 @@ private:
     void report(Report&& report);
     void reportState(const char* stateWord);
     void loadURL(const std::string& url);
+
+    // The engine's side; all on the UI thread. onPage runs the action on the window's page, or otherwise when
+    // there is none.
+    template <class PageAction>
+    void onPage(PageAction&& action);
+    template <class PageAction, class Otherwise>
+    void onPage(PageAction&& action, Otherwise&& otherwise);
+    void applySizeLimits();
+    void openPage(const CefRect& rect, bool visible);
+    bool openPopUp(QWebEnginePage* page, const std::string& url, const CefPopupFeatures& features);
+    void showPopUpPage(QWebEnginePage* page, const std::string& url);
+    void pageLoaded(const std::string& url);
+    void pageClosed(veltranelib::PageWindow* page);
+    std::string userTitle() const;
+    std::string downloadFolder() const;
 
     CefRefCount count_;
     const std::string id_;
