@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -145,12 +146,14 @@ private:
     std::atomic<GuiThread::State*> state_;
 };
 
-// Qt ends the process when it cannot reach the display, so the display is tried first.
-std::string displayProblem() {
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    const bool failed = xcb_connection_has_error(connection) != 0;
-    xcb_disconnect(connection);
-    if (!failed) return {};
+// Qt ends the process when it cannot reach the display, so the display is tried first. The trial connection is
+// held until Qt has its own: a virtual display resets when its last client leaves, and Qt could not connect then.
+using DisplayTrial = std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)>;
+
+DisplayTrial tryDisplay() { return DisplayTrial(xcb_connect(nullptr, nullptr), &xcb_disconnect); }
+
+std::string displayProblem(const DisplayTrial& trial) {
+    if (xcb_connection_has_error(trial.get()) == 0) return {};
     const char* display = std::getenv("DISPLAY");
     return std::string("cannot open the display \"") + (display ? display : "") + "\"";
 }
@@ -168,7 +171,8 @@ void keepLoopTurning(QGuiApplication& application) {
 
 // Creates the application, runs the set-up and the event loop until quit, on the calling thread.
 void runApplication(const std::shared_ptr<GuiThread::State>& state, const std::function<void()>& setUp) {
-    std::string problem = displayProblem();
+    DisplayTrial trial = tryDisplay();
+    std::string problem = displayProblem(trial);
     std::unique_ptr<QGuiApplication> application;
     Waker* waker = nullptr;
     if (problem.empty()) {
@@ -178,6 +182,7 @@ void runApplication(const std::shared_ptr<GuiThread::State>& state, const std::f
         // Qt takes the locale of the environment; the process keeps the one it had.
         const std::string locale = std::setlocale(LC_ALL, nullptr);
         application = std::make_unique<QGuiApplication>(argc, argv);
+        trial.reset();
         std::setlocale(LC_ALL, locale.c_str());
         keepLoopTurning(*application);
         setUp();
