@@ -4,6 +4,8 @@
 #include <iterator>
 #include <limits>
 #include <string_view>
+#include <tuple>
+#include <utility>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -270,6 +272,7 @@ std::int32_t Parser::object(JsonObject& out, const char*& position) {
     std::string typeName;  // empty until an integer type name is seen
     bool dataSeen = false;
     const char* dataPosition = nullptr;
+    Value duplicate;  // scratch for the values of repeated keys
     for (;;) {
         std::string key;
         if (auto result = parseJsonString(key, position, end_)) return result;
@@ -282,10 +285,12 @@ std::int32_t Parser::object(JsonObject& out, const char*& position) {
         // The value is read straight into its member. Of duplicate keys the first one stays: a later
         // one's value is read into a scratch value and dropped.
         const auto count = members.size();
-        const auto slot = members.try_emplace(hint, std::move(key));
-        Value duplicate;
+        // emplace_hint looks the key up once; try_emplace with a hint looks it up twice.
+        const auto slot = members.emplace_hint(hint, std::piecewise_construct, std::forward_as_tuple(std::move(key)),
+                                               std::tuple<>());
         Value& member = members.size() != count ? slot->second : duplicate;
-        const std::string& name = slot->first;
+        // Views compare lengths before bytes, which settles most keys without a call.
+        const std::string_view name = slot->first;
         if (name == "zqdata") {
             // Integers once the type name is known, plain JSON before.
             dataPosition = position;
