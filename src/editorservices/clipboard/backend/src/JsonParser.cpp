@@ -4,6 +4,8 @@
 #include <iterator>
 #include <limits>
 #include <string_view>
+#include <tuple>
+#include <utility>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -90,6 +92,17 @@ const char* findQuoteOrBackslash(const char* position, const char* end) {
 #endif
     while (position != end && *position != '"' && *position != '\\') ++position;
     return position;
+}
+
+// A string without escapes as a view into the text, its closing quote consumed. Any other string,
+// or none, leaves the position alone and returns false: parseJsonString reads those.
+bool readPlainString(std::string_view& out, const char*& position, const char* end) {
+    if (position == end || *position != '"') return false;
+    const char* close = findQuoteOrBackslash(position + 1, end);
+    if (close == end || *close != '"') return false;
+    out = std::string_view(position + 1, static_cast<std::size_t>(close - position - 1));
+    position = close + 1;
+    return true;
 }
 
 // Bytes that show an element is not an integer: a fraction, an exponent, a string or an object.
@@ -270,9 +283,15 @@ std::int32_t Parser::object(JsonObject& out, const char*& position) {
     std::string typeName;  // empty until an integer type name is seen
     bool dataSeen = false;
     const char* dataPosition = nullptr;
+    Value duplicate;  // scratch for the values of repeated keys
     for (;;) {
-        std::string key;
-        if (auto result = parseJsonString(key, position, end_)) return result;
+        // Most keys have no escapes and are copied once, from the text straight into their node.
+        std::string_view key;
+        std::string unescapedKey;
+        if (!readPlainString(key, position, end_)) {
+            if (auto result = parseJsonString(unescapedKey, position, end_)) return result;
+            key = unescapedKey;
+        }
         skip(position);
         if (position == end_) return status::unexpectedEnd;
         if (*position != ':') return status::missingColon;
@@ -282,10 +301,12 @@ std::int32_t Parser::object(JsonObject& out, const char*& position) {
         // The value is read straight into its member. Of duplicate keys the first one stays: a later
         // one's value is read into a scratch value and dropped.
         const auto count = members.size();
-        const auto slot = members.try_emplace(hint, std::move(key));
-        Value duplicate;
+        // emplace_hint looks the key up once; try_emplace with a hint looks it up twice.
+        const auto slot = members.emplace_hint(hint, std::piecewise_construct, std::forward_as_tuple(key),
+                                               std::tuple<>());
         Value& member = members.size() != count ? slot->second : duplicate;
-        const std::string& name = slot->first;
+        // Views compare lengths before bytes, which settles most keys without a call.
+        const std::string_view name = slot->first;
         if (name == "zqdata") {
             // Integers once the type name is known, plain JSON before.
             dataPosition = position;
