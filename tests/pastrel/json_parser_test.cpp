@@ -55,7 +55,9 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{"{\"a\": \"\\uD83Dabcdef\"}", 5, 7}, StatusCase{"{\"a\": \"\\uD83D\"}", 19, 7},
                       StatusCase{"{\"a\": \"\\uD83D\\uDE0x\"}", 5, 7}, StatusCase{"{\"a\": \"open", 19, 11},
                       StatusCase{"{\"a\": [1 2]}", 15, 9}, StatusCase{"{\"a\": [1,", 19, 9},
-                      StatusCase{"{\"a\": [", 19, 7}, StatusCase{"{\"a\": [}", 8, 7}));
+                      StatusCase{"{\"a\": [", 19, 7}, StatusCase{"{\"a\": [}", 8, 7},
+                      StatusCase{"{\"a\\q\": 1}", 6, 3}, StatusCase{"{\"a\\", 19, 3},
+                      StatusCase{"{\"a\\n", 19, 5}, StatusCase{"{\"a\\n\" 1}", 18, 7}));
 
 ParseResult parseOk(std::string_view text, bool allowComments = false) {
     auto result = parseObject(text, allowComments);
@@ -122,6 +124,11 @@ TEST(ParserValues, FirstOfDuplicateKeysWins) {
     auto result = parseOk(R"({"a": 1, "a": 2, "b": 3})");
     EXPECT_EQ(result.members.size(), 2u);
     EXPECT_EQ(result.members["a"], Value(1.0));
+}
+
+TEST(ParserValues, EscapedAndPlainSpellingsAreOneKey) {
+    auto result = parseOk(R"({"\u0061": 1, "a": 2, "b\"c": 3, "\u00e9": 4, "é": 5, "b\u0022c": 6})");
+    EXPECT_EQ(result.members, (JsonObject{{"a", 1.0}, {"b\"c", 3.0}, {"é", 4.0}}));
 }
 
 TEST(ParserValues, FailureLeavesTheCallersMapAlone) {
