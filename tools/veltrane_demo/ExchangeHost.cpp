@@ -55,9 +55,12 @@ public:
     void stop() override {}
     void submit(const boost::shared_ptr<const exchange::Envelope>& envelope) override {
         {
+            Received message{envelope->getRouting().sender.partner(), envelope->getMessageId(), envelope->getMessage()};
             std::lock_guard lock(owner_.mutex_);
-            received_.push_back({envelope->getRouting().sender.partner(), envelope->getMessageId(),
-                                 envelope->getMessage()});
+            if (owner_.observer_)
+                owner_.observer_(message);
+            else
+                received_.push_back(std::move(message));
         }
         owner_.changed_.notify_all();
         sendReply(exchange::Routing(envelope->getRouting(), exchange()), envelope->getMessageId(),
@@ -98,17 +101,26 @@ bool ExchangeEndpoint::waitForPartner(std::chrono::milliseconds timeout) {
 
 bool ExchangeEndpoint::command(const boost::shared_ptr<const exchange::Message>& message,
                                std::chrono::milliseconds timeout) {
-    const std::optional<std::string> to = partner();
-    if (!to) return false;
     auto answered = std::make_shared<std::promise<void>>();
     auto reply = answered->get_future();
     try {
-        exchange_->send(message, exchange::Address(*to, cefexchange::CEFServiceAPI::serviceName),
-                        [answered](const auto&) { answered->set_value(); });
+        send(message, [answered](const auto&) { answered->set_value(); });
     } catch (const std::exception&) {
         return false;
     }
     return reply.wait_for(timeout) == std::future_status::ready;
+}
+
+void ExchangeEndpoint::send(const boost::shared_ptr<const exchange::Message>& message,
+                            exchange::ExchangeApi::ReplyCallback onReply) {
+    const std::optional<std::string> to = partner();
+    if (!to) throw std::runtime_error("no partner to send to");
+    exchange_->send(message, exchange::Address(*to, cefexchange::CEFServiceAPI::serviceName), onReply);
+}
+
+void ExchangeEndpoint::observe(std::function<void(const Received&)> observer) {
+    std::lock_guard lock(mutex_);
+    observer_ = std::move(observer);
 }
 
 std::vector<ExchangeEndpoint::Received> ExchangeEndpoint::received() const {

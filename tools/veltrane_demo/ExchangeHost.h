@@ -50,6 +50,15 @@ public:
     bool command(const boost::shared_ptr<const foundation::msg_svc::exchange::Message>& message,
                  std::chrono::milliseconds timeout);
 
+    // Sends a message to the partner's browser window service without waiting; onReply runs on an I/O thread
+    // when its reply comes. Throws std::runtime_error without a partner or when the send fails.
+    void send(const boost::shared_ptr<const foundation::msg_svc::exchange::Message>& message,
+              foundation::msg_svc::exchange::ExchangeApi::ReplyCallback onReply);
+
+    // From now on every message is handed to the observer, on an I/O thread and under this endpoint's lock, and no
+    // longer kept: for a host that hears more than it may keep.
+    void observe(std::function<void(const Received&)> observer);
+
     std::vector<Received> received() const;
     // Waits until the received messages satisfy the predicate; false on timeout.
     bool waitFor(const std::function<bool(const std::vector<Received>&)>& done, std::chrono::milliseconds timeout);
@@ -70,6 +79,7 @@ protected:
     std::condition_variable changed_;
     std::optional<std::string> partner_;
     bool partnerGone_ = false;
+    std::function<void(const Received&)> observer_;
 };
 
 // The program that starts the browser-window host: it listens on a socket whose path it gives the host after
