@@ -59,8 +59,9 @@ public:
     // in all, every one right.
     bool answered(std::uint64_t positions) {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, kTimeout, [&] { return replies_ >= sent_ && positions_ >= positions; }) &&
-               replies_ == sent_ && positions_ == positions && !wrong_;
+        awaitedReplies_ = sent_, awaitedPositions_ = positions;
+        return changed_.wait_for(lock, kTimeout, [&] { return complete(); }) && replies_ == sent_ &&
+               positions_ == positions && !wrong_;
     }
 
     // Asks the measured window's position and waits for the answer and the reply.
@@ -94,19 +95,30 @@ private:
         const auto& p = position->getData();
         const bool right = p.windowid() == kMeasured.id && p.x() == kMeasured.x && p.y() == kMeasured.y &&
                            p.width() == kMeasured.width && p.height() == kMeasured.height && !p.outer();
-        std::lock_guard lock(mutex_);
-        ++positions_;
-        wrong_ = wrong_ || !right;
-        changed_.notify_all();
+        bool complete = false;
+        {
+            std::lock_guard lock(mutex_);
+            ++positions_;
+            wrong_ = wrong_ || !right;
+            complete = this->complete();
+        }
+        if (complete) changed_.notify_all();
     }
 
     void replied() {
-        std::lock_guard lock(mutex_);
-        ++replies_;
-        changed_.notify_all();
+        bool complete = false;
+        {
+            std::lock_guard lock(mutex_);
+            ++replies_;
+            complete = this->complete();
+        }
+        if (complete) changed_.notify_all();
     }
 
-    veltrane_host::ExchangeHost host_;
+    // Under mutex_: what the waiting thread waits for has come, so it is worth waking.
+    bool complete() const { return replies_ >= awaitedReplies_ && positions_ >= awaitedPositions_; }
+
+    veltrane_host::ExchangeHost host_{1};  // one I/O thread, as the echo has one reader
     veltrane_host::ChildProcess child_;
     const MessagePtr positionRequest_ = positionRequest();
     const foundation::msg_svc::exchange::ExchangeApi::ReplyCallback onReply_ = [this](const auto&) { replied(); };
@@ -118,6 +130,8 @@ private:
     std::condition_variable changed_;
     std::uint64_t replies_ = 0;
     std::uint64_t positions_ = 0;
+    std::uint64_t awaitedReplies_ = 0;
+    std::uint64_t awaitedPositions_ = 0;
     bool wrong_ = false;
 };
 

@@ -103,10 +103,13 @@ public:
         reader_ = std::thread([this] {
             std::string back;
             while (echo_.receive(back)) {
-                std::lock_guard lock(mutex_);
-                intact_ = intact_ && back == frame_;
-                ++echoed_;
-                arrived_.notify_all();
+                bool complete = false;
+                {
+                    std::lock_guard lock(mutex_);
+                    intact_ = intact_ && back == frame_;
+                    complete = ++echoed_ >= awaited_;
+                }
+                if (complete) arrived_.notify_all();  // only what the waiting thread waits for is worth a wake-up
             }
         });
     }
@@ -120,6 +123,7 @@ public:
     // False when fewer than count echoes came back in time, or one came back changed.
     bool waitFor(std::uint64_t count, std::chrono::milliseconds timeout) {
         std::unique_lock lock(mutex_);
+        awaited_ = count;
         return arrived_.wait_for(lock, timeout, [&] { return echoed_ >= count; }) && intact_;
     }
 
@@ -129,6 +133,7 @@ private:
     std::mutex mutex_;
     std::condition_variable arrived_;
     std::uint64_t echoed_ = 0;
+    std::uint64_t awaited_ = 0;
     bool intact_ = true;
     std::thread reader_;
 };

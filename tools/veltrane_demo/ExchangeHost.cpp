@@ -74,8 +74,8 @@ private:
     ExchangeEndpoint& owner_;
 };
 
-ExchangeEndpoint::ExchangeEndpoint(const std::string& name)
-    : pool_(foundation::io::IOServiceThreadpool::createThreadpool(2)),
+ExchangeEndpoint::ExchangeEndpoint(const std::string& name, std::size_t ioThreads)
+    : pool_(foundation::io::IOServiceThreadpool::createThreadpool(ioThreads)),
       exchange_(boost::make_shared<exchange::DefaultExchange>(name)) {
     initProtocols();
     inbox_ = boost::make_shared<Inbox>(*this, exchange_);
@@ -160,7 +160,7 @@ void ExchangeEndpoint::partnerEnded() {
     changed_.notify_all();
 }
 
-ExchangeHost::ExchangeHost() : ExchangeEndpoint("host"), socketPath_(freshSocketPath("veltrane-host")) {
+ExchangeHost::ExchangeHost(std::size_t ioThreads) : ExchangeEndpoint("host", ioThreads), socketPath_(freshSocketPath("veltrane-host")) {
     listener_ = boost::make_shared<cef::transport::CEFServerTransportListener>(
         *pool_, exchange_, exchange::HandshakeInfo{name(), kProtocol, kVersionKey},
         std::vector<std::string>{socketPath_});

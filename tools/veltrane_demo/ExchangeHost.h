@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -36,7 +37,8 @@ public:
         boost::shared_ptr<const foundation::msg_svc::exchange::Message> message;
     };
 
-    explicit ExchangeEndpoint(const std::string& name);
+    // ioThreads: the threads that read and write its connections.
+    explicit ExchangeEndpoint(const std::string& name, std::size_t ioThreads = 2);
     virtual ~ExchangeEndpoint();
     ExchangeEndpoint(const ExchangeEndpoint&) = delete;
     ExchangeEndpoint& operator=(const ExchangeEndpoint&) = delete;
@@ -87,7 +89,7 @@ protected:
 class ExchangeHost : public ExchangeEndpoint {
 public:
     // Listens on a new socket path in the temporary folder.
-    ExchangeHost();
+    explicit ExchangeHost(std::size_t ioThreads = 2);
     ~ExchangeHost() override;
 
     const std::string& socketPath() const { return socketPath_; }
