@@ -72,9 +72,8 @@ void StreamConnection::deliver(const boost::shared_ptr<const Envelope>& envelope
     auto* body = frame.mutable_message();
     body->set_sender(envelope->getRouting().sender.partner());
     body->set_service(envelope->getRouting().destination.service());
-    body->set_type(ExchangeProtocol::typeName(message));
+    ExchangeProtocol::encode(message, *body->mutable_type(), *body->mutable_payload());
     body->set_id(envelope->getMessageId());
-    body->set_payload(ExchangeProtocol::encode(message));
     queueFrame(frame, true);
 }
 
