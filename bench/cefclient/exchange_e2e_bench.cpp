@@ -157,19 +157,7 @@ void VeltraneExchangeOneWayCommands(benchmark::State& state) {
 }
 
 void EchoOneWayFrames(benchmark::State& state) {
-    bench_echo::FramedEcho echo;
-    const std::string frame = bench_echo::frameOf(*titleCommand());
-    bench_echo::EchoCounter counter(echo, frame);
-    std::uint64_t sent = 0;
-    for (auto _ : state) {
-        bool written = true;
-        for (int i = 0; i < kBatch; ++i) written = echo.send(frame) && written;
-        if (!written || !counter.waitFor(sent + kBatch, kTimeout)) {
-            state.SkipWithError("the echoes did not all come back intact");
-            break;
-        }
-        sent += kBatch;
-    }
+    const std::uint64_t sent = bench_echo::echoBatches(state, bench_echo::frameOf(*titleCommand()), kBatch, kTimeout);
     countAim(state, "ratio:exchange-oneway:baseline", sent);
 }
 
@@ -188,18 +176,8 @@ void VeltraneExchangeGetPositionRoundTrip(benchmark::State& state) {
 }
 
 void EchoRoundTrip(benchmark::State& state) {
-    bench_echo::FramedEcho echo;
-    const std::string frame = bench_echo::frameOf(*positionRequest());
-    std::string back;
-    std::uint64_t done = 0;
-    for (auto _ : state) {
-        if (!echo.send(frame) || !echo.receive(back) || back != frame) {
-            state.SkipWithError("no echo of the frame sent");
-            break;
-        }
-        ++done;
-    }
-    countAim(state, "ratio:exchange-roundtrip:baseline", done);
+    countAim(state, "ratio:exchange-roundtrip:baseline",
+             bench_echo::echoRoundTrips(state, bench_echo::frameOf(*positionRequest())));
 }
 
 }  // namespace

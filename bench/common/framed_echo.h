@@ -13,6 +13,8 @@
 #include <string>
 #include <thread>
 
+#include <benchmark/benchmark.h>
+
 #include "cefexchange/cef_service_api.h"
 #include "cefexchange/gaviston.h"
 #include "foundation/msg_svc/exchange/exchange_protocol.h"
@@ -137,5 +139,40 @@ private:
     bool intact_ = true;
     std::thread reader_;
 };
+
+// Batches of the frame through the echo for as long as the state runs, every echo back intact before the next batch;
+// the frames sent. The state fails at the first batch that does not come back whole.
+inline std::uint64_t echoBatches(benchmark::State& state, const std::string& frame, int batch,
+                                 std::chrono::milliseconds timeout) {
+    FramedEcho echo;
+    EchoCounter counter(echo, frame);
+    std::uint64_t sent = 0;
+    for (auto _ : state) {
+        bool written = true;
+        for (int i = 0; i < batch; ++i) written = echo.send(frame) && written;
+        if (!written || !counter.waitFor(sent + static_cast<std::uint64_t>(batch), timeout)) {
+            state.SkipWithError("the echoes did not all come back intact");
+            break;
+        }
+        sent += static_cast<std::uint64_t>(batch);
+    }
+    return sent;
+}
+
+// Round trips of the frame through the echo for as long as the state runs; those that came back intact. The state
+// fails at the first that does not.
+inline std::uint64_t echoRoundTrips(benchmark::State& state, const std::string& frame) {
+    FramedEcho echo;
+    std::string back;
+    std::uint64_t done = 0;
+    for (auto _ : state) {
+        if (!echo.send(frame) || !echo.receive(back) || back != frame) {
+            state.SkipWithError("no echo of the frame sent");
+            break;
+        }
+        ++done;
+    }
+    return done;
+}
 
 }  // namespace bench_echo

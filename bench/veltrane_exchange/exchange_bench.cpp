@@ -1,11 +1,10 @@
 // Messages per second and round trips per second from this process to a host over a Unix-domain socket,
 // each beside a plain framed echo over a Unix socket pair carrying frames of the same size.
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
-#include <thread>
 
 #include <benchmark/benchmark.h>
 #include <boost/make_shared.hpp>
@@ -128,20 +127,9 @@ void BM_MessagesPerSecond(benchmark::State& state) {
 BENCHMARK(BM_MessagesPerSecond)->Arg(kAimTitleLength)->Arg(4096)->UseRealTime();
 
 void BM_EchoFramesPerSecond(benchmark::State& state) {
-    bench_echo::FramedEcho echo;
     const std::string frame = bench_echo::frameOf(
         cefexchange::SetTitleMessage("window-1", std::string(static_cast<std::size_t>(state.range(0)), 't')));
-    bench_echo::EchoCounter counter(echo, frame);
-    std::uint64_t sent = 0;
-    for (auto _ : state) {
-        bool written = true;
-        for (int i = 0; i < kBatch; ++i) written = echo.send(frame) && written;
-        sent += kBatch;
-        if (!written || !counter.waitFor(sent, kTimeout)) {
-            state.SkipWithError("the echoes did not all come back intact");
-            break;
-        }
-    }
+    const std::uint64_t sent = bench_echo::echoBatches(state, frame, kBatch, kTimeout);
     countAim(state, state.range(0) == kAimTitleLength ? "ratio:exchange-transport-oneway:baseline" : "", sent);
 }
 BENCHMARK(BM_EchoFramesPerSecond)->Arg(kAimTitleLength)->Arg(4096)->UseRealTime();
@@ -169,18 +157,8 @@ void BM_RoundTripsPerSecond(benchmark::State& state) {
 BENCHMARK(BM_RoundTripsPerSecond)->UseRealTime();
 
 void BM_EchoRoundTripsPerSecond(benchmark::State& state) {
-    bench_echo::FramedEcho echo;
-    const std::string frame = bench_echo::frameOf(cefexchange::SetTitleMessage("window-1", "title"));
-    std::string back;
-    std::uint64_t sent = 0;
-    for (auto _ : state) {
-        if (!echo.send(frame) || !echo.receive(back) || back != frame) {
-            state.SkipWithError("no echo of the frame sent");
-            break;
-        }
-        ++sent;
-    }
-    countAim(state, "ratio:exchange-transport-roundtrip:baseline", sent);
+    countAim(state, "ratio:exchange-transport-roundtrip:baseline",
+             bench_echo::echoRoundTrips(state, bench_echo::frameOf(cefexchange::SetTitleMessage("window-1", "title"))));
 }
 BENCHMARK(BM_EchoRoundTripsPerSecond)->UseRealTime();
 
