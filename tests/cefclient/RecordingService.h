@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -26,6 +27,8 @@ public:
 
     // A message for this window makes its handler throw.
     std::string failingWindow = "fail";
+    // Runs at the start of every handler with the message's window id.
+    std::function<void(const std::string&)> beforeHandling;
 
     Result operator()(const cefexchange::ProcessExitMessage& message, const Routing& routing) override {
         return handle(message, routing);
@@ -125,6 +128,7 @@ private:
 
     template <class M>
     Result handle(const M& message, const Routing& routing) {
+        if (beforeHandling) beforeHandling(message.getData().windowid());
         if (message.getData().windowid() == failingWindow) throw std::runtime_error("handler failed");
         std::lock_guard lock(mutex_);
         handled_.push_back({message.getData().GetDescriptor()->name(), message.getData().windowid(), routing.sender()});

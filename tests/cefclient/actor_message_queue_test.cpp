@@ -105,3 +105,20 @@ TEST(ActorMessageQueueStop, StopEndsAWaitingDeliveryAndLaterMessagesAreDropped) 
     EXPECT_TRUE(service->handled().empty());
 }
 
+
+TEST(ActorMessageQueueStop, StopDuringDeliveryFinishesTheMessageUnderWayAndDropsTheQueuedOnes) {
+    auto service = boost::make_shared<RecordingService>();
+    auto queue = boost::make_shared<ServiceQueue>(service, exchange::ExchangeApi::defaultInstance());
+    service->beforeHandling = [&](const std::string& windowID) {
+        if (windowID == "stopper") queue->stop();
+    };
+    for (const char* window : {"first", "stopper", "queued"}) {
+        queue->submit(boost::make_shared<exchange::Envelope>(
+            boost::make_shared<cefexchange::SetURLMessage>(window, "u"), exchange::RouteInfo{}, 1));
+    }
+    queue->deliverMessages();  // returns after the stopping message
+    const auto handled = service->handled();
+    ASSERT_EQ(handled.size(), 2u);
+    EXPECT_EQ(handled[0].windowID, "first");
+    EXPECT_EQ(handled[1].windowID, "stopper");
+}

@@ -1,4 +1,5 @@
 #include <future>
+#include <thread>
 
 #include <boost/asio/local/stream_protocol.hpp>
 #include <gmock/gmock.h>
@@ -105,6 +106,38 @@ TEST_F(SessionTest, MessagesTravelBothWaysWithTheirPayloadsAndAreAnswered) {
     EXPECT_EQ(newWindow->getData().SerializeAsString(), created->getData().SerializeAsString());
     EXPECT_EQ(files->getData().SerializeAsString(), dropped->getData().SerializeAsString());
     EXPECT_EQ(position->getData().timestamp(), 1234567890123u);
+}
+
+TEST_F(SessionTest, BurstsFromSeveralThreadsBeyondWhatTheSocketHoldsArriveWholeAndInEachSendersOrder) {
+    auto hostQueue = serveBrowserService(hostExchange);
+    session->attachToParentClient("NamedPipeHandle", hostPath, {}, {});
+    constexpr int kSenders = 3;
+    constexpr int kEach = 60;  // 60 x 64 KiB per sender: far more than a socket buffer, so writes wait
+    std::vector<std::thread> senders;
+    for (int sender = 0; sender < kSenders; ++sender) {
+        senders.emplace_back([&, sender] {
+            for (int i = 0; i < kEach; ++i) {
+                std::string title(64 * 1024, static_cast<char>('a' + i % 26));
+                title += "#" + std::to_string(i);
+                childExchange->send(boost::make_shared<cefexchange::SetTitleMessage>(std::to_string(sender), title),
+                                    hostService());
+            }
+        });
+    }
+    for (auto& thread : senders) thread.join();
+    ASSERT_TRUE(hostQueue->waitForCount(kSenders * kEach));
+    std::vector<int> next(kSenders, 0);
+    for (const auto& envelope : hostQueue->received()) {
+        auto title = boost::dynamic_pointer_cast<const cefexchange::SetTitleMessage>(envelope->getMessage());
+        ASSERT_TRUE(title);
+        int& expected = next.at(static_cast<std::size_t>(std::stoi(title->getData().windowid())));
+        const std::string& text = title->getData().title();
+        ASSERT_EQ(text.size(), 64u * 1024 + 1 + std::to_string(expected).size());
+        EXPECT_EQ(text.substr(64 * 1024), "#" + std::to_string(expected));
+        EXPECT_EQ(text.find_first_not_of(static_cast<char>('a' + expected % 26)), 64u * 1024) << "intact body";
+        ++expected;
+    }
+    EXPECT_EQ(next, std::vector<int>(kSenders, kEach));
 }
 
 TEST_F(SessionTest, UndeliverableMessagesFailOrAreDroppedWithoutHarmingTheConnection) {

@@ -55,9 +55,12 @@ public:
     void stop() override {}
     void submit(const boost::shared_ptr<const exchange::Envelope>& envelope) override {
         {
+            Received message{envelope->getRouting().sender.partner(), envelope->getMessageId(), envelope->getMessage()};
             std::lock_guard lock(owner_.mutex_);
-            received_.push_back({envelope->getRouting().sender.partner(), envelope->getMessageId(),
-                                 envelope->getMessage()});
+            if (owner_.observer_)
+                owner_.observer_(message);
+            else
+                received_.push_back(std::move(message));
         }
         owner_.changed_.notify_all();
         sendReply(exchange::Routing(envelope->getRouting(), exchange()), envelope->getMessageId(),
@@ -71,8 +74,8 @@ private:
     ExchangeEndpoint& owner_;
 };
 
-ExchangeEndpoint::ExchangeEndpoint(const std::string& name)
-    : pool_(foundation::io::IOServiceThreadpool::createThreadpool(2)),
+ExchangeEndpoint::ExchangeEndpoint(const std::string& name, std::size_t ioThreads)
+    : pool_(foundation::io::IOServiceThreadpool::createThreadpool(ioThreads)),
       exchange_(boost::make_shared<exchange::DefaultExchange>(name)) {
     initProtocols();
     inbox_ = boost::make_shared<Inbox>(*this, exchange_);
@@ -98,17 +101,26 @@ bool ExchangeEndpoint::waitForPartner(std::chrono::milliseconds timeout) {
 
 bool ExchangeEndpoint::command(const boost::shared_ptr<const exchange::Message>& message,
                                std::chrono::milliseconds timeout) {
-    const std::optional<std::string> to = partner();
-    if (!to) return false;
     auto answered = std::make_shared<std::promise<void>>();
     auto reply = answered->get_future();
     try {
-        exchange_->send(message, exchange::Address(*to, cefexchange::CEFServiceAPI::serviceName),
-                        [answered](const auto&) { answered->set_value(); });
+        send(message, [answered](const auto&) { answered->set_value(); });
     } catch (const std::exception&) {
         return false;
     }
     return reply.wait_for(timeout) == std::future_status::ready;
+}
+
+void ExchangeEndpoint::send(const boost::shared_ptr<const exchange::Message>& message,
+                            exchange::ExchangeApi::ReplyCallback onReply) {
+    const std::optional<std::string> to = partner();
+    if (!to) throw std::runtime_error("no partner to send to");
+    exchange_->send(message, exchange::Address(*to, cefexchange::CEFServiceAPI::serviceName), onReply);
+}
+
+void ExchangeEndpoint::observe(std::function<void(const Received&)> observer) {
+    std::lock_guard lock(mutex_);
+    observer_ = std::move(observer);
 }
 
 std::vector<ExchangeEndpoint::Received> ExchangeEndpoint::received() const {
@@ -148,7 +160,7 @@ void ExchangeEndpoint::partnerEnded() {
     changed_.notify_all();
 }
 
-ExchangeHost::ExchangeHost() : ExchangeEndpoint("host"), socketPath_(freshSocketPath("veltrane-host")) {
+ExchangeHost::ExchangeHost(std::size_t ioThreads) : ExchangeEndpoint("host", ioThreads), socketPath_(freshSocketPath("veltrane-host")) {
     listener_ = boost::make_shared<cef::transport::CEFServerTransportListener>(
         *pool_, exchange_, exchange::HandshakeInfo{name(), kProtocol, kVersionKey},
         std::vector<std::string>{socketPath_});

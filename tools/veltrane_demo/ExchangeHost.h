@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -36,7 +37,8 @@ public:
         boost::shared_ptr<const foundation::msg_svc::exchange::Message> message;
     };
 
-    explicit ExchangeEndpoint(const std::string& name);
+    // ioThreads: the threads that read and write its connections.
+    explicit ExchangeEndpoint(const std::string& name, std::size_t ioThreads = 2);
     virtual ~ExchangeEndpoint();
     ExchangeEndpoint(const ExchangeEndpoint&) = delete;
     ExchangeEndpoint& operator=(const ExchangeEndpoint&) = delete;
@@ -49,6 +51,15 @@ public:
     // Sends a message to the partner's browser window service; true once its reply has come.
     bool command(const boost::shared_ptr<const foundation::msg_svc::exchange::Message>& message,
                  std::chrono::milliseconds timeout);
+
+    // Sends a message to the partner's browser window service without waiting; onReply runs on an I/O thread
+    // when its reply comes. Throws std::runtime_error without a partner or when the send fails.
+    void send(const boost::shared_ptr<const foundation::msg_svc::exchange::Message>& message,
+              foundation::msg_svc::exchange::ExchangeApi::ReplyCallback onReply);
+
+    // From now on every message is handed to the observer, on an I/O thread and under this endpoint's lock, and no
+    // longer kept: for a host that hears more than it may keep.
+    void observe(std::function<void(const Received&)> observer);
 
     std::vector<Received> received() const;
     // Waits until the received messages satisfy the predicate; false on timeout.
@@ -70,6 +81,7 @@ protected:
     std::condition_variable changed_;
     std::optional<std::string> partner_;
     bool partnerGone_ = false;
+    std::function<void(const Received&)> observer_;
 };
 
 // The program that starts the browser-window host: it listens on a socket whose path it gives the host after
@@ -77,7 +89,7 @@ protected:
 class ExchangeHost : public ExchangeEndpoint {
 public:
     // Listens on a new socket path in the temporary folder.
-    ExchangeHost();
+    explicit ExchangeHost(std::size_t ioThreads = 2);
     ~ExchangeHost() override;
 
     const std::string& socketPath() const { return socketPath_; }

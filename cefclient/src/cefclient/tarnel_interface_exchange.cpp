@@ -25,7 +25,7 @@ void tarnel_interface::sendMessageUsingExchange(boost::shared_ptr<M> message) {
             // A copy, so that peers joining or leaving during the sends do not disturb the walk.
             std::lock_guard lock(peersMutex);
             partnerSession = session;
-            listeningPeers = peers;
+            if (!peers.empty()) listeningPeers = peers;  // an empty map's copy would still allocate its buckets
         }
         if (!partnerSession) throw std::runtime_error("no session to the host");
         exchangeApi->send(message, Address(partnerSession->partnerName(), cefexchange::CEFServiceAPI::serviceName), {});

@@ -60,25 +60,26 @@ std::string ExchangeProtocol::typeName(const Message& message) {
 }
 
 std::string ExchangeProtocol::encode(const Message& message) {
-    Encoder encoder;
-    {
-        auto& table = registry();
-        std::shared_lock lock(table.mutex);
-        encoder = encoderOf(table, message).second;
-    }
-    return encoder(message);
+    auto& table = registry();
+    std::shared_lock lock(table.mutex);
+    return encoderOf(table, message).second(message);
+}
+
+void ExchangeProtocol::encode(const Message& message, std::string& typeName, std::string& payload) {
+    auto& table = registry();
+    std::shared_lock lock(table.mutex);
+    const auto& [name, encoder] = encoderOf(table, message);
+    payload = encoder(message);
+    typeName = name;
 }
 
 boost::shared_ptr<const Message> ExchangeProtocol::decode(const std::string& name, const std::string& payload) {
-    Decoder decoder;
-    {
-        auto& table = registry();
-        std::shared_lock lock(table.mutex);
-        auto found = table.decoders.find(name);
-        if (found == table.decoders.end()) throw UnknownMessageType("unknown message type \"" + name + "\"");
-        decoder = found->second;
-    }
-    return decoder(payload);
+    auto& table = registry();
+    // Run under the shared lock rather than copied out: a registration waits, senders and readers do not.
+    std::shared_lock lock(table.mutex);
+    auto found = table.decoders.find(name);
+    if (found == table.decoders.end()) throw UnknownMessageType("unknown message type \"" + name + "\"");
+    return found->second(payload);
 }
 
 }  // namespace foundation::msg_svc::exchange

@@ -15,11 +15,19 @@ std::uint32_t readLength(const char* bytes) {
 }  // namespace
 
 std::string encodeFrame(const wire::Frame& frame) {
-    const std::string body = frame.SerializeAsString();
-    if (body.size() > kMaxFrameLength) throw FrameError("frame of " + std::to_string(body.size()) + " bytes is too long");
-    std::string bytes(kLengthSize, '\0');
-    for (std::size_t i = 0; i < kLengthSize; ++i) bytes[i] = static_cast<char>((body.size() >> (8 * i)) & 0xff);
-    return bytes + body;
+    std::string bytes;
+    appendFrame(bytes, frame);
+    return bytes;
+}
+
+void appendFrame(std::string& out, const wire::Frame& frame) {
+    const std::size_t length = frame.ByteSizeLong();
+    if (length > kMaxFrameLength) throw FrameError("frame of " + std::to_string(length) + " bytes is too long");
+    const std::size_t start = out.size();
+    out.resize(start + kLengthSize + length);
+    auto* bytes = reinterpret_cast<std::uint8_t*>(out.data() + start);
+    for (std::size_t i = 0; i < kLengthSize; ++i) bytes[i] = static_cast<std::uint8_t>((length >> (8 * i)) & 0xff);
+    frame.SerializeWithCachedSizesToArray(bytes + kLengthSize);
 }
 
 void FrameReader::append(std::string_view bytes) {
@@ -34,23 +42,28 @@ void FrameReader::append(std::string_view bytes) {
 }
 
 std::optional<wire::Frame> FrameReader::next() {
+    wire::Frame frame;
+    if (!next(frame)) return std::nullopt;
+    return frame;
+}
+
+bool FrameReader::next(wire::Frame& frame) {
     if (failed_) throw FrameError("the stream has failed already");
-    if (buffered() < kLengthSize) return std::nullopt;
+    if (buffered() < kLengthSize) return false;
     const std::uint32_t length = readLength(buffer_.data() + offset_);
     if (length > kMaxFrameLength) {
         failed_ = true;
         throw FrameError("declared frame length " + std::to_string(length) + " exceeds " +
                          std::to_string(kMaxFrameLength));
     }
-    if (buffered() - kLengthSize < length) return std::nullopt;
-    wire::Frame frame;
+    if (buffered() - kLengthSize < length) return false;
     const bool parsed = frame.ParseFromArray(buffer_.data() + offset_ + kLengthSize, static_cast<int>(length));
     offset_ += kLengthSize + length;
     if (!parsed || frame.kind_case() == wire::Frame::KIND_NOT_SET) {
         failed_ = true;
         throw FrameError("malformed frame of " + std::to_string(length) + " bytes");
     }
-    return frame;
+    return true;
 }
 
 }  // namespace foundation::msg_svc::exchange

@@ -1,5 +1,8 @@
 #include "foundation/msg_svc/exchange/stream_connection.h"
 
+#include <sys/socket.h>
+
+#include <cerrno>
 #include <stdexcept>
 
 #include <boost/asio/dispatch.hpp>
@@ -15,6 +18,8 @@ namespace {
 
 constexpr foundation::log::severity_t kDetail = 4;
 constexpr foundation::log::severity_t kError = 256;
+// A write buffer larger than this is given back once written, so that one burst does not hold memory for good.
+constexpr std::size_t kKeptWriteCapacity = 1024 * 1024;
 
 foundation::log::diagnostic_logger& connectionLogger() {
     static foundation::log::diagnostic_logger logger("foundation::msg_svc::exchange::StreamConnection");
@@ -38,7 +43,8 @@ StreamConnection::StreamConnection(Socket socket, boost::shared_ptr<DefaultExcha
       exchange_(std::move(exchange)),
       local_(std::move(local)),
       onHandshake_(std::move(onHandshake)),
-      onClose_(std::move(onClose)) {}
+      onClose_(std::move(onClose)),
+      descriptor_(socket_.native_handle()) {}
 
 void StreamConnection::start() {
     wire::Frame frame;
@@ -46,7 +52,7 @@ void StreamConnection::start() {
     handshake->set_name(local_.name);
     handshake->set_protocol(local_.protocol);
     handshake->set_version(local_.version);
-    queueFrame(encodeFrame(frame), false);
+    queueFrame(frame, false);
     boost::asio::dispatch(socket_.get_executor(), [self = shared_from_this()] { self->readMore(); });
 }
 
@@ -66,49 +72,69 @@ void StreamConnection::deliver(const boost::shared_ptr<const Envelope>& envelope
     auto* body = frame.mutable_message();
     body->set_sender(envelope->getRouting().sender.partner());
     body->set_service(envelope->getRouting().destination.service());
-    body->set_type(ExchangeProtocol::typeName(message));
+    ExchangeProtocol::encode(message, *body->mutable_type(), *body->mutable_payload());
     body->set_id(envelope->getMessageId());
-    body->set_payload(ExchangeProtocol::encode(message));
-    queueFrame(encodeFrame(frame), true);
+    queueFrame(frame, true);
 }
 
 void StreamConnection::deliverReply(const Address&, IDType messageId, const boost::shared_ptr<const Reply>&) {
     // Across processes every reply is the plain acknowledgement; only the message it answers travels.
     wire::Frame frame;
     frame.mutable_reply()->set_id(messageId);
-    queueFrame(encodeFrame(frame), true);
+    queueFrame(frame, true);
 }
 
-void StreamConnection::queueFrame(std::string bytes, bool needsHandshake) {
-    {
-        std::lock_guard lock(mutex_);
-        if (closed_) throw std::runtime_error("the connection to \"" + partnerName_ + "\" is closed");
-        if (needsHandshake && partnerName_.empty()) throw std::runtime_error("the connection has no partner yet");
-        if (pendingBytes_ + bytes.size() > kMaxPendingBytes)
-            throw std::runtime_error("the send queue to \"" + partnerName_ + "\" is full");
-        pendingBytes_ += bytes.size();
-        pending_.push_back(std::move(bytes));
-        if (writing_) return;
-        writing_ = true;
+void StreamConnection::queueFrame(const wire::Frame& frame, bool needsHandshake) {
+    std::lock_guard lock(mutex_);
+    if (closed_) throw std::runtime_error("the connection to \"" + partnerName_ + "\" is closed");
+    if (needsHandshake && partnerName_.empty()) throw std::runtime_error("the connection has no partner yet");
+    const std::size_t queued = outbox_.size();
+    appendFrame(outbox_, frame);
+    if (pendingBytes_ + (outbox_.size() - queued) > kMaxPendingBytes) {
+        outbox_.resize(queued);
+        throw std::runtime_error("the send queue to \"" + partnerName_ + "\" is full");
     }
+    pendingBytes_ += outbox_.size() - queued;
+    if (writing_) return;
+    writeWithoutWaiting();
+    if (outbox_.empty()) return;
+    writing_ = true;
     boost::asio::post(socket_.get_executor(), [self = shared_from_this()] { self->writeNext(); });
+}
+
+void StreamConnection::writeWithoutWaiting() {
+    std::size_t written = 0;
+    while (written < outbox_.size()) {
+        const ssize_t sent = ::send(descriptor_, outbox_.data() + written, outbox_.size() - written,
+                                    MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (sent > 0) {
+            written += static_cast<std::size_t>(sent);
+        } else if (sent < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;  // the socket is full, or failed: the strand's write finds out which
+        }
+    }
+    outbox_.erase(0, written);
+    pendingBytes_ -= written;
 }
 
 void StreamConnection::writeNext() {
     {
         std::lock_guard lock(mutex_);
-        if (closed_ || pending_.empty()) {
+        if (closed_ || outbox_.empty()) {
             writing_ = false;
             return;
         }
-        writingFrame_ = std::move(pending_.front());
-        pending_.pop_front();
+        writingFrames_.clear();
+        if (writingFrames_.capacity() > kKeptWriteCapacity) writingFrames_.shrink_to_fit();
+        writingFrames_.swap(outbox_);
     }
-    boost::asio::async_write(socket_, boost::asio::buffer(writingFrame_),
+    boost::asio::async_write(socket_, boost::asio::buffer(writingFrames_),
                              [self = shared_from_this()](const boost::system::error_code& error, std::size_t) {
                                  {
                                      std::lock_guard lock(self->mutex_);
-                                     self->pendingBytes_ -= self->writingFrame_.size();
+                                     self->pendingBytes_ -= self->writingFrames_.size();
                                  }
                                  if (error) {
                                      if (self->markClosed()) self->shutDown("write failed: " + error.message(), true);
@@ -132,8 +158,8 @@ void StreamConnection::readMore() {
             }
             try {
                 self->reader_.append(std::string_view(self->readBuffer_.data(), received));
-                while (auto frame = self->reader_.next()) {
-                    self->handleFrame(*frame);
+                while (self->reader_.next(self->frame_)) {
+                    self->handleFrame(self->frame_);
                     if (self->closed_) return;
                 }
             } catch (const std::exception& failure) {
@@ -151,23 +177,23 @@ void StreamConnection::handleFrame(const wire::Frame& frame) {
         handleHandshake(frame.handshake());
         return;
     }
-    const std::string partner = partnerName();
-    if (partner.empty()) throw FrameError("a frame came before the handshake");
+    if (partner_.empty()) throw FrameError("a frame came before the handshake");
     if (frame.kind_case() == wire::Frame::kMessage)
         handleMessage(frame.message());
     else
-        exchange_->receiveReply(partner, frame.reply().id(), Reply::defaultReply());
+        exchange_->receiveReply(partner_, frame.reply().id(), Reply::defaultReply());
 }
 
 void StreamConnection::handleHandshake(const wire::Handshake& handshake) {
-    if (!partnerName().empty()) throw FrameError("a second handshake came");
+    if (!partner_.empty()) throw FrameError("a second handshake came");
     if (handshake.name().empty()) throw FrameError("the handshake names no partner");
     if (handshake.protocol() != local_.protocol || handshake.version() != local_.version)
         throw FrameError("the partner speaks protocol \"" + handshake.protocol() + "\" version \"" +
                          handshake.version() + "\", not \"" + local_.protocol + "\" version \"" + local_.version + "\"");
+    partner_ = handshake.name();
     {
         std::lock_guard lock(mutex_);
-        partnerName_ = handshake.name();
+        partnerName_ = partner_;
     }
     auto accept = std::move(onHandshake_);
     onHandshake_ = nullptr;
@@ -181,18 +207,18 @@ void StreamConnection::handleMessage(const wire::MessageFrame& frame) {
     try {
         message = ExchangeProtocol::decode(frame.type(), frame.payload());
     } catch (const UnknownMessageType& unknown) {
-        FOUNDATION_LOG(connectionLogger(), kError) << "Dropped a message from \"" << partnerName() << "\": " << unknown.what();
+        FOUNDATION_LOG(connectionLogger(), kError) << "Dropped a message from \"" << partner_ << "\": " << unknown.what();
         return;
     } catch (const std::exception& invalid) {
         throw FrameError("invalid payload of a " + frame.type() + ": " + invalid.what());
     }
     auto envelope = boost::make_shared<const Envelope>(
-        message, RouteInfo{Address(partnerName(), ""), Address(exchange_->localName(), frame.service())}, frame.id());
+        message, RouteInfo{Address(partner_, ""), Address(exchange_->localName(), frame.service())}, frame.id());
     try {
         exchange_->receive(envelope);
     } catch (const std::exception& refused) {
         // The partner's mistake is no reason to drop the connection; the message alone is lost.
-        FOUNDATION_LOG(connectionLogger(), kError) << "Dropped a " << frame.type() << " from \"" << partnerName()
+        FOUNDATION_LOG(connectionLogger(), kError) << "Dropped a " << frame.type() << " from \"" << partner_
                                                    << "\": " << refused.what();
     }
 }
@@ -203,7 +229,7 @@ bool StreamConnection::markClosed() {
         std::lock_guard lock(mutex_);
         if (closed_) return false;
         closed_ = true;
-        pending_.clear();
+        outbox_.clear();
         partner = partnerName_;
     }
     if (!partner.empty()) exchange_->detachPartnerLink(partner, shared_from_this());

@@ -30,29 +30,44 @@ void DefaultMessageQueue::stop() {
 
 void DefaultMessageQueue::submit(const boost::shared_ptr<const Envelope>& envelope) {
     if (!envelope) return;
-    std::lock_guard lock(mutex_);
-    if (stopped_) return;
-    envelopes_.push_back(envelope);
-    arrived_.notify_one();
+    bool wake = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (stopped_) return;
+        envelopes_.push_back(envelope);
+        wake = delivererWaits_;
+        delivererWaits_ = false;
+    }
+    // Outside the lock, so that the woken deliverer does not block on it at once.
+    if (wake) arrived_.notify_one();
 }
 
 void DefaultMessageQueue::deliverMessages() {
+    // Taken from the queue in one go; still dropped if a stop comes before their turn.
+    std::vector<boost::shared_ptr<const Envelope>> taken;
     for (;;) {
-        boost::shared_ptr<const Envelope> envelope;
         {
             std::unique_lock lock(mutex_);
-            arrived_.wait(lock, [this] { return stopped_ || !envelopes_.empty(); });
+            while (!stopped_ && envelopes_.empty()) {
+                delivererWaits_ = true;
+                arrived_.wait(lock);
+            }
+            delivererWaits_ = false;
             if (stopped_) return;
-            envelope = std::move(envelopes_.front());
-            envelopes_.pop_front();
+            taken.swap(envelopes_);
         }
-        try {
-            processEnvelope(envelope);
-        } catch (const std::exception& error) {
-            // One failing handler must not end delivery for the whole service.
-            FOUNDATION_LOG(queueLogger(), kError) << "Message " << envelope->getMessageId()
-                                                  << " failed: " << error.what();
+        for (auto& envelope : taken) {
+            if (stopped_) return;
+            try {
+                processEnvelope(envelope);
+            } catch (const std::exception& error) {
+                // One failing handler must not end delivery for the whole service.
+                FOUNDATION_LOG(queueLogger(), kError) << "Message " << envelope->getMessageId()
+                                                      << " failed: " << error.what();
+            }
+            envelope.reset();
         }
+        taken.clear();
     }
 }
 

@@ -36,6 +36,8 @@ public:
     // The type name and payload of the message. Throws std::runtime_error for an unregistered type.
     static std::string typeName(const Message& message);
     static std::string encode(const Message& message);
+    // Both at once, into the given strings.
+    static void encode(const Message& message, std::string& typeName, std::string& payload);
     // Throws UnknownMessageType for an unregistered name, std::runtime_error for an invalid payload.
     static boost::shared_ptr<const Message> decode(const std::string& name, const std::string& payload);
 };

@@ -22,6 +22,8 @@ constexpr std::uint32_t kMaxFrameLength = 64u * 1024u * 1024u;
 
 // The frame with its length before it, ready to write.
 std::string encodeFrame(const wire::Frame& frame);
+// Appends the frame with its length before it to out; out is unchanged when the frame is too long (FrameError).
+void appendFrame(std::string& out, const wire::Frame& frame);
 
 // Cuts a byte stream into frames. Holds at most one incomplete frame, so memory stays within the
 // largest accepted frame.
@@ -31,6 +33,8 @@ public:
     // The next complete frame, or nothing until more bytes arrive. Throws FrameError; after that the
     // reader stays failed.
     std::optional<wire::Frame> next();
+    // The same into frame, whose storage is used again; false until more bytes arrive.
+    bool next(wire::Frame& frame);
     // Bytes received but not yet taken as frames.
     std::size_t buffered() const { return buffer_.size() - offset_; }
 

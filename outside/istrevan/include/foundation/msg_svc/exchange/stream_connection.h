@@ -3,7 +3,6 @@
 #include <array>
 #include <atomic>
 #include <cstddef>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -63,7 +62,11 @@ private:
     StreamConnection(Socket socket, boost::shared_ptr<DefaultExchange> exchange, HandshakeInfo local,
                      HandshakeHandler onHandshake, CloseHandler onClose);
 
-    void queueFrame(std::string bytes, bool needsHandshake);
+    // Appends the frame to the outbox and, when no write is under way, writes at once on the calling thread;
+    // what the socket does not take now is left to the strand.
+    void queueFrame(const wire::Frame& frame, bool needsHandshake);
+    // Under mutex_: writes from the outbox what the socket takes without waiting.
+    void writeWithoutWaiting();
     void writeNext();
     void readMore();
     void handleFrame(const wire::Frame& frame);
@@ -80,15 +83,20 @@ private:
     HandshakeHandler onHandshake_;  // strand only
     CloseHandler onClose_;          // strand only
 
+    // The socket's descriptor, for writes from other threads; it stays open while closed_ is false under mutex_.
+    const int descriptor_;
+
     mutable std::mutex mutex_;  // guards the fields up to closed_
     std::string partnerName_;
-    std::deque<std::string> pending_;
-    std::size_t pendingBytes_ = 0;
-    bool writing_ = false;
+    std::string outbox_;            // frames not yet handed to the socket, back to back
+    std::size_t pendingBytes_ = 0;  // the outbox and the write under way
+    bool writing_ = false;          // the strand writes; others only append to the outbox
     std::atomic<bool> closed_{false};
 
-    std::string writingFrame_;   // strand only
+    std::string writingFrames_;  // strand only
+    std::string partner_;        // strand only: the partner's name once handshaken
     FrameReader reader_;         // strand only
+    wire::Frame frame_;          // strand only: the frame being handled
     std::array<char, 64 * 1024> readBuffer_{};
 };
 

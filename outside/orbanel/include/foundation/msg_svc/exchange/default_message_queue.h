@@ -1,8 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
+#include <vector>
 
 #include <boost/shared_ptr.hpp>
 #include <boost/weak_ptr.hpp>
@@ -32,8 +33,9 @@ public:
 private:
     std::mutex mutex_;
     std::condition_variable arrived_;
-    std::deque<boost::shared_ptr<const Envelope>> envelopes_;
-    bool stopped_ = false;
+    std::vector<boost::shared_ptr<const Envelope>> envelopes_;
+    bool delivererWaits_ = false;
+    std::atomic<bool> stopped_{false};  // written under mutex_
 };
 
 }  // namespace foundation::msg_svc::exchange
