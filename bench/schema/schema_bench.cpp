@@ -53,23 +53,42 @@ windowMessage screenshotEvent() {
     return m;
 }
 
+// Each serialisation must have the message's size; the bytes of the last one must read back to the message.
 template <windowMessage (*Make)()>
 void BM_Serialize(benchmark::State& state) {
     const windowMessage message = Make();
+    const auto size = message.ByteSizeLong();
     std::string out;
     for (auto _ : state) {
-        message.SerializeToString(&out);
+        if (!message.SerializeToString(&out) || out.size() != size) {
+            state.SkipWithError("serialisation failed");
+            break;
+        }
         benchmark::DoNotOptimize(out.data());
+    }
+    windowMessage back;
+    if (!back.ParseFromString(out) || back.SerializeAsString() != message.SerializeAsString()) {
+        state.SkipWithError("the serialised bytes do not read back to the message");
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(out.size()));
 }
 
+// Each parse must succeed and name the window; one parse, before timing, must give back the whole message.
 template <windowMessage (*Make)()>
 void BM_Parse(benchmark::State& state) {
-    const std::string wire = Make().SerializeAsString();
+    const windowMessage message = Make();
+    const std::string wire = message.SerializeAsString();
+    windowMessage first;
+    if (!first.ParseFromString(wire) || first.SerializeAsString() != wire) {
+        state.SkipWithError("the parsed message differs from the one serialised");
+    }
     for (auto _ : state) {
         windowMessage parsed;
-        benchmark::DoNotOptimize(parsed.ParseFromString(wire));
+        if (!parsed.ParseFromString(wire) || parsed.windowid() != message.windowid()) {
+            state.SkipWithError("parse failed");
+            break;
+        }
+        benchmark::DoNotOptimize(parsed);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(wire.size()));
 }

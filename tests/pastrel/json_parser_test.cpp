@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <string>
 
 #include "EditorServices/JsonAccess.h"
@@ -79,6 +84,40 @@ TEST(ParserValues, EveryPlainNumberIsADouble) {
     EXPECT_EQ(result.members["e"], Value(100.0));
 }
 
+TEST(ParserValues, NumbersAreTheNearestDouble) {
+    // Around the limits of exact conversion: 15 and 16 digits, powers of ten up to 22 and past it.
+    const char* lexemes[] = {"0.1", "123456789012345", "1234567890123456", "9007199254740993", "1e22", "1e23",
+                             "1e-22", "1e-23", "123456789012345e-22", "0.000000000000000000001", "3.14159265358979",
+                             "2.2250738585072014e-308", "4.9e-324", "1.7976931348623157e308", "0123",
+                             "-987654321.123456", "5e-1", "5e+1", "1e0000000000000000000001", "8.25"};
+    for (const char* lexeme : lexemes) {
+        auto result = parseOk("{\"n\": " + std::string(lexeme) + "}");
+        EXPECT_EQ(result.members["n"], Value(std::strtod(lexeme, nullptr))) << lexeme;
+    }
+    auto negativeZero = parseOk(R"({"n": -0.0})");
+    EXPECT_TRUE(std::signbit(get<double>(negativeZero.members["n"])));
+}
+
+TEST(ParserValues, MembersInAnyOrderGiveTheSameMap) {
+    std::vector<int> order(300);
+    for (int i = 0; i < 300; ++i) order[i] = i;
+    std::mt19937 random(7);
+    for (int round = 0; round < 4; ++round) {
+        if (round == 1) std::reverse(order.begin(), order.end());
+        if (round > 1) std::shuffle(order.begin(), order.end(), random);
+        std::string text = "{";
+        JsonObject expected;
+        for (int i : order) {
+            // Every fifth key twice: the first value stays.
+            const std::string key = "k" + std::to_string(i % 240);
+            text += "\"" + key + "\": " + std::to_string(i) + ",";
+            expected.emplace(key, static_cast<double>(i));
+        }
+        text.back() = '}';
+        EXPECT_EQ(parseOk(text).members, expected) << "round " << round;
+    }
+}
+
 TEST(ParserValues, FirstOfDuplicateKeysWins) {
     auto result = parseOk(R"({"a": 1, "a": 2, "b": 3})");
     EXPECT_EQ(result.members.size(), 2u);
@@ -103,6 +142,36 @@ TEST(ParserStrings, UnicodeEscapesBecomeUtf8) {
     EXPECT_EQ(get<std::string>(result.members["upper"]), "\xC3\xA9");
     EXPECT_EQ(get<std::string>(result.members["pair"]), "\xF0\x9F\x98\x80");
     EXPECT_EQ(get<std::string>(result.members["low"]), "\xEF\xBF\xBD");
+}
+
+TEST(ParserStrings, EveryEscapedUnitMatchesTheOutsideConversion) {
+    for (char32_t unit = 0; unit <= 0xFFFF; ++unit) {
+        if (unit >= 0xD800 && unit <= 0xDBFF) continue;
+        char escape[16];
+        std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(unit));
+        char16_t units[] = {static_cast<char16_t>(unit)};
+        auto result = parseObject(std::string("{\"a\": \"") + escape + "\"}");
+        ASSERT_EQ(result.status, 0) << escape;
+        ASSERT_EQ(get<std::string>(result.members["a"]), foundation::json::detail::u16_to_u8(units, 1)) << escape;
+    }
+    char16_t pair[] = {0xD83D, 0x0041};  // a high surrogate followed by no low one
+    auto result = parseOk(R"({"a": "\ud83d\u0041", "b": "\udbff\udfff"})");
+    EXPECT_EQ(get<std::string>(result.members["a"]), foundation::json::detail::u16_to_u8(pair, 2));
+    EXPECT_EQ(get<std::string>(result.members["b"]), "\xF4\x8F\xBF\xBF");
+}
+
+TEST(ParserStrings, QuotesAndBackslashesFoundAtEveryOffset) {
+    for (std::size_t offset = 0; offset < 100; ++offset) {
+        const std::string before(offset, 'x');
+        const std::string after(offset % 37, 'y');
+        auto plain = parseOk("{\"a\": \"" + before + "\"}");
+        EXPECT_EQ(get<std::string>(plain.members["a"]), before);
+        auto escaped = parseOk("{\"a\": \"" + before + "\\\"" + after + "\\\\" + before + "\"}");
+        EXPECT_EQ(get<std::string>(escaped.members["a"]), before + "\"" + after + "\\" + before);
+        auto cut = parseObject("{\"a\": \"" + before + after);
+        EXPECT_EQ(cut.status, json_status::unexpectedEnd);
+        EXPECT_EQ(cut.stop, static_cast<std::ptrdiff_t>(7 + before.size() + after.size()));
+    }
 }
 
 TEST(ParserStrings, RawBytesPassUnchanged) {

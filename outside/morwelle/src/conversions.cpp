@@ -1,4 +1,6 @@
+#include <charconv>
 #include <clocale>
+#include <cstring>
 #include <cstdlib>
 #include <locale.h>
 #include <string_view>
@@ -9,7 +11,12 @@
 namespace foundation::json::detail {
 
 double string_to_double(const char* lexeme) {
-    // The classic locale, so that '.' is the decimal point whatever the process locale is.
+    // Plain decimal text in range converts without the locale machinery; anything else (white space, hex,
+    // out of range) takes the classic-locale path, so that '.' is the decimal point whatever the locale is.
+    const char* end = lexeme + std::strlen(lexeme);
+    double value = 0;
+    const auto [stop, error] = std::from_chars(lexeme, end, value);
+    if (error == std::errc() && stop == end) return value;
     static const locale_t classic = newlocale(LC_ALL_MASK, "C", locale_t{});
     return strtod_l(lexeme, nullptr, classic);
 }

@@ -1,8 +1,13 @@
 #include "EditorServices/JsonParser.h"
 
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <string_view>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "EditorServices/JsonAccess.h"
 #include "fl/i18n/lcctype.h"
@@ -36,6 +41,56 @@ std::int32_t readCodeUnit(const char* digits, char16_t& unit) {
 }
 
 bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// UTF-8 of one code point that is not a surrogate.
+void appendUtf8(std::string& text, char32_t point) {
+    if (point < 0x80) {
+        text += static_cast<char>(point);
+    } else if (point < 0x800) {
+        const char bytes[] = {static_cast<char>(0xC0 | point >> 6), static_cast<char>(0x80 | (point & 0x3F))};
+        text.append(bytes, 2);
+    } else if (point < 0x10000) {
+        const char bytes[] = {static_cast<char>(0xE0 | point >> 12), static_cast<char>(0x80 | (point >> 6 & 0x3F)),
+                              static_cast<char>(0x80 | (point & 0x3F))};
+        text.append(bytes, 3);
+    } else {
+        const char bytes[] = {static_cast<char>(0xF0 | point >> 18), static_cast<char>(0x80 | (point >> 12 & 0x3F)),
+                              static_cast<char>(0x80 | (point >> 6 & 0x3F)), static_cast<char>(0x80 | (point & 0x3F))};
+        text.append(bytes, 4);
+    }
+}
+
+// One or two code units of a \u escape. Well-formed ones are encoded here; the outside conversion decides
+// what an unpaired surrogate becomes.
+void appendCodeUnits(std::string& text, char16_t* units, int count) {
+    if (count == 1 && !isHighSurrogate(units[0]) && !isLowSurrogate(units[0])) {
+        appendUtf8(text, units[0]);
+    } else if (count == 2 && isLowSurrogate(units[1])) {
+        appendUtf8(text, 0x10000 + ((char32_t(units[0]) - 0xD800) << 10) + (char32_t(units[1]) - 0xDC00));
+    } else {
+        text += foundation::json::detail::u16_to_u8(units, count);
+    }
+}
+
+// The first quotation mark or backslash in [position, end), or end.
+const char* findQuoteOrBackslash(const char* position, const char* end) {
+#ifdef __SSE2__
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    for (; end - position >= 32; position += 32) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(position));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(position + 16));
+        const unsigned lowHits =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(low, quote), _mm_cmpeq_epi8(low, backslash)));
+        const unsigned highHits =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(high, quote), _mm_cmpeq_epi8(high, backslash)));
+        if (const unsigned hits = lowHits | highHits << 16) return position + __builtin_ctz(hits);
+    }
+#endif
+    while (position != end && *position != '"' && *position != '\\') ++position;
+    return position;
+}
 
 // Bytes that show an element is not an integer: a fraction, an exponent, a string or an object.
 bool endsNonInteger(char byte) { return byte == '"' || byte == '.' || byte == 'E' || byte == 'e' || byte == '{'; }
@@ -72,6 +127,50 @@ std::uint64_t toUint64(std::string_view digits) {
     return result;
 }
 
+// The digits of a number lexeme as one whole number and the power of ten that scales it.
+class DecimalNumber {
+public:
+    // Consumes a run of digits; fraction digits also lower the scale.
+    const char* readDigits(const char* position, const char* end, bool fraction) {
+        const char* start = position;
+        for (; position != end && isDigit(*position); ++position) {
+            if (digits_ < maxExactDigits) significand_ = significand_ * 10 + static_cast<unsigned>(*position - '0');
+            ++digits_;
+        }
+        if (fraction) scale_ -= position - start;
+        return position;
+    }
+
+    const char* readExponent(const char* position, const char* end, bool negative) {
+        std::int64_t exponent = 0;
+        for (; position != end && isDigit(*position); ++position) {
+            if (exponent < exponentCap) exponent = exponent * 10 + (*position - '0');
+        }
+        scale_ += negative ? -exponent : exponent;
+        return position;
+    }
+
+    // The nearest double, when one exact significand and one exact power of ten give it in a single
+    // correctly rounded step. False for every other number.
+    bool exact(double& out, bool negative) const {
+        static constexpr double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                            1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        constexpr std::int64_t maxPower = std::size(powers) - 1;
+        if (digits_ > maxExactDigits || scale_ < -maxPower || scale_ > maxPower) return false;
+        auto value = static_cast<double>(significand_);
+        value = scale_ < 0 ? value / powers[-scale_] : value * powers[scale_];
+        out = negative ? -value : value;
+        return true;
+    }
+
+private:
+    static constexpr std::size_t maxExactDigits = 15;  // below 2^53
+    static constexpr std::int64_t exponentCap = 1'000'000;
+    std::uint64_t significand_ = 0;
+    std::size_t digits_ = 0;
+    std::int64_t scale_ = 0;
+};
+
 enum class LiteralMatch { matched, cutShort, different };
 
 LiteralMatch matchLiteral(std::string_view literal, const char* position, const char* end) {
@@ -98,9 +197,11 @@ public:
     Parser(const char* end, bool allowComments) : end_(end), allowComments_(allowComments) {}
 
     std::int32_t object(JsonObject& out, const char*& position);
+    // Builds the value in place: on failure `out` can be left partly written.
     std::int32_t value(Value& out, const char*& position);
     std::int32_t array(JsonArray& out, const char*& position);
     std::int32_t typedArray(JsonArray& out, const char*& position, IntegerSign sign);
+    // In place, as value().
     std::int32_t typedData(const std::string& typeName, Value& out, const char*& position);
 
 private:
@@ -115,7 +216,10 @@ private:
         int& depth_;
     };
 
-    void skip(const char*& position) const { skipJsonWhitespace(position, end_, allowComments_); }
+    void skip(const char*& position) const {
+        while (position != end_ && isSpace(*position)) ++position;
+        if (allowComments_) skipJsonWhitespace(position, end_, allowComments_);
+    }
 
     enum class After { another, closed, neither };
 
@@ -161,6 +265,8 @@ std::int32_t Parser::object(JsonObject& out, const char*& position) {
     if (auto result = open(out, position, '{', '}', status::notAnObject, done); result != status::ok || done) return result;
 
     JsonObject members;
+    // Keys often come in order (serialised maps always do): each insertion first tries just after the last one.
+    auto hint = members.end();
     std::string typeName;  // empty until an integer type name is seen
     bool dataSeen = false;
     const char* dataPosition = nullptr;
@@ -173,17 +279,23 @@ std::int32_t Parser::object(JsonObject& out, const char*& position) {
         ++position;
         skip(position);
 
-        Value member;
-        if (key == "zqdata") {
+        // The value is read straight into its member. Of duplicate keys the first one stays: a later
+        // one's value is read into a scratch value and dropped.
+        const auto count = members.size();
+        const auto slot = members.try_emplace(hint, std::move(key));
+        Value duplicate;
+        Value& member = members.size() != count ? slot->second : duplicate;
+        const std::string& name = slot->first;
+        if (name == "zqdata") {
             // Integers once the type name is known, plain JSON before.
             dataPosition = position;
             dataSeen = true;
             if (auto result = typedData(typeName, member, position)) return result;
         } else {
             if (auto result = value(member, position)) return result;
-            if (key == "zqtype") {
-                const std::string& name = get<std::string>(member);
-                if (isIntegerTypeName(name)) typeName = name;
+            if (name == "zqtype") {
+                const std::string& type = get<std::string>(member);
+                if (isIntegerTypeName(type)) typeName = type;
                 if (!typeName.empty() && dataSeen) {
                     // The data came first and was read as plain JSON: read it again as integers.
                     const char* again = dataPosition;
@@ -197,7 +309,7 @@ std::int32_t Parser::object(JsonObject& out, const char*& position) {
 
         skip(position);
         if (position == end_) return status::unexpectedEnd;
-        members.emplace(std::move(key), std::move(member));  // of duplicate keys the first one stays
+        hint = std::next(slot);
         switch (afterElement(position, '}')) {
             case After::another: continue;
             case After::closed: out = std::move(members); return status::ok;
@@ -212,32 +324,14 @@ std::int32_t Parser::object(JsonObject& out, const char*& position) {
 std::int32_t Parser::value(Value& out, const char*& position) {
     if (position == end_) return status::unexpectedEnd;
     switch (*position) {
-        case '"': {
-            std::string text;
-            auto result = parseJsonString(text, position, end_);
-            if (result == status::ok) out = std::move(text);
-            return result;
-        }
+        case '"': return parseJsonString(out.storage().emplace<std::string>(), position, end_);
         case '-':
         case '0': case '1': case '2': case '3': case '4':
         case '5': case '6': case '7': case '8': case '9': {
-            double number = 0;
-            auto result = parseJsonNumber(number, position, end_);
-            if (result == status::ok) out = number;
-            return result;
+            return parseJsonNumber(out.storage().emplace<double>(), position, end_);
         }
-        case '{': {
-            JsonObject members;
-            auto result = object(members, position);
-            if (result == status::ok) out = std::move(members);
-            return result;
-        }
-        case '[': {
-            JsonArray elements;
-            auto result = array(elements, position);
-            if (result == status::ok) out = std::move(elements);
-            return result;
-        }
+        case '{': return object(out.storage().emplace<JsonObject>(), position);
+        case '[': return array(out.storage().emplace<JsonArray>(), position);
         case 't':
         case 'f': {
             bool flag = false;
@@ -261,11 +355,9 @@ std::int32_t Parser::array(JsonArray& out, const char*& position) {
     if (auto result = open(out, position, '[', ']', status::notAnArray, done); result != status::ok || done) return result;
     JsonArray elements;
     for (;;) {
-        Value element;
-        if (auto result = value(element, position)) return result;
+        if (auto result = value(elements.emplace_back(), position)) return result;
         skip(position);
         if (position == end_) return status::unexpectedEnd;
-        elements.push_back(std::move(element));
         switch (afterElement(position, ']')) {
             case After::another: continue;
             case After::closed: out = std::move(elements); return status::ok;
@@ -308,11 +400,8 @@ std::int32_t Parser::typedArray(JsonArray& out, const char*& position, IntegerSi
 
 std::int32_t Parser::typedData(const std::string& typeName, Value& out, const char*& position) {
     if (!isIntegerTypeName(typeName)) return value(out, position);
-    JsonArray integers;
-    auto result =
-        typedArray(integers, position, isSignedIntegerTypeName(typeName) ? IntegerSign::Signed : IntegerSign::Unsigned);
-    if (result == status::ok) out = std::move(integers);
-    return result;
+    const auto sign = isSignedIntegerTypeName(typeName) ? IntegerSign::Signed : IntegerSign::Unsigned;
+    return typedArray(out.storage().emplace<JsonArray>(), position, sign);
 }
 
 // One escape sequence at the backslash; on failure the position stays on the backslash.
@@ -340,7 +429,7 @@ std::int32_t parseEscape(std::string& text, const char*& position, const char* e
                 cursor += 6;
                 count = 2;
             }
-            text += foundation::json::detail::u16_to_u8(units, count);
+            appendCodeUnits(text, units, count);
             position = cursor;
             return status::ok;
         }
@@ -357,7 +446,10 @@ std::int32_t parseJsonObject(JsonObject& out, const char*& position, const char*
 }
 
 std::int32_t parseJsonValue(Value& out, const char*& position, const char* end, bool allowComments) {
-    return Parser(end, allowComments).value(out, position);
+    Value parsed;
+    const auto result = Parser(end, allowComments).value(parsed, position);
+    if (result == status::ok) out = std::move(parsed);
+    return result;
 }
 
 std::int32_t parseJsonArray(JsonArray& out, const char*& position, const char* end, bool allowComments) {
@@ -371,18 +463,31 @@ std::int32_t parseTypedIntegerArray(JsonArray& out, const char*& position, const
 
 std::int32_t parseTypedData(const std::string& typeName, Value& out, const char*& position, const char* end,
                             bool allowComments) {
-    return Parser(end, allowComments).typedData(typeName, out, position);
+    Value parsed;
+    const auto result = Parser(end, allowComments).typedData(typeName, parsed, position);
+    if (result == status::ok) out = std::move(parsed);
+    return result;
 }
 
 std::int32_t parseJsonString(std::string& out, const char*& position, const char* end) {
     if (position == end) return status::unexpectedEnd;
     if (*position != '"') return status::notAString;
     ++position;
-    std::string text;
+    const char* run = position;
+    position = findQuoteOrBackslash(position, end);
+    if (position == end) return status::unexpectedEnd;
+    if (*position == '"') {  // no escapes: one copy straight into the output
+        out.clear();
+        out.append(run, position);
+        ++position;
+        return status::ok;
+    }
+    std::string text(run, position);
     for (;;) {
+        if (auto result = parseEscape(text, position, end)) return result;
         // Plain bytes are appended a run at a time.
-        const char* run = position;
-        while (position != end && *position != '"' && *position != '\\') ++position;
+        run = position;
+        position = findQuoteOrBackslash(position, end);
         text.append(run, position);
         if (position == end) return status::unexpectedEnd;
         if (*position == '"') {
@@ -390,34 +495,46 @@ std::int32_t parseJsonString(std::string& out, const char*& position, const char
             out = std::move(text);
             return status::ok;
         }
-        if (auto result = parseEscape(text, position, end)) return result;
     }
 }
 
 std::int32_t parseJsonNumber(double& out, const char*& position, const char* end) {
     const char* start = position;
     if (position == end) return status::unexpectedEnd;
-    if (*position == '-' && ++position == end) return status::unexpectedEnd;
+    const bool negative = *position == '-';
+    if (negative && ++position == end) return status::unexpectedEnd;
+    DecimalNumber number;
     if (*position == '0') {
         ++position;
     } else {
         if (!isDigit(*position)) return status::noIntegerDigit;
-        while (position != end && isDigit(*position)) ++position;
+        position = number.readDigits(position, end, false);
     }
+    bool fraction = false;
     if (position != end && *position == '.') {
         if (++position == end) return status::unexpectedEnd;
         if (!isDigit(*position)) return status::noFractionDigit;
-        ++position;
+        fraction = true;
     }
-    while (position != end && isDigit(*position)) ++position;
+    position = number.readDigits(position, end, fraction);
     if (position != end && (*position == 'e' || *position == 'E')) {
         if (++position == end) return status::unexpectedEnd;
-        if ((*position == '+' || *position == '-') && ++position == end) return status::unexpectedEnd;
+        const bool negativeExponent = *position == '-';
+        if ((*position == '+' || negativeExponent) && ++position == end) return status::unexpectedEnd;
         if (!isDigit(*position)) return status::noExponentDigit;
-        while (position != end && isDigit(*position)) ++position;
+        position = number.readExponent(position, end, negativeExponent);
     }
-    const std::string lexeme(start, position);
-    out = foundation::json::detail::string_to_double(lexeme.c_str());
+    if (number.exact(out, negative)) return status::ok;
+    // The conversion needs a terminated copy; most lexemes fit on the stack.
+    const auto length = static_cast<std::size_t>(position - start);
+    char buffer[64];
+    if (length < sizeof buffer) {
+        std::memcpy(buffer, start, length);
+        buffer[length] = '\0';
+        out = foundation::json::detail::string_to_double(buffer);
+    } else {
+        out = foundation::json::detail::string_to_double(std::string(start, position).c_str());
+    }
     return status::ok;
 }
 
