@@ -11,7 +11,9 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
+#include "BackgroundWriter.h"
 #include "DiskWriter.h"
 #include "EntryPathGuard.h"
 #include "PendingLinks.h"
@@ -66,20 +68,14 @@ private:
     std::uint64_t left_;
 };
 
-void writeAll(int file, const char* data, size_t size, std::uint64_t offset, const std::string& entry) {
-    while (size > 0) {
-        const ssize_t written = ::pwrite(file, data, size, static_cast<off_t>(offset));
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) throw std::runtime_error("cannot write " + entry + ": " + std::strerror(errno));
-        data += written;
-        size -= static_cast<size_t>(written);
-        offset += static_cast<std::uint64_t>(written);
-    }
-}
+// Files declared at least this long are written while the rest is decompressed.
+constexpr std::uint64_t kBackgroundWriteFrom = std::uint64_t{8} << 20;
 
 // The file ends up as long as its declared length or its farthest block, whichever is longer.
 void copyData(archive* reader, int file, const std::string& entry, std::uint64_t declaredLength,
               LengthBudget& budget) {
+    std::optional<BackgroundWriter> background;
+    if (declaredLength >= kBackgroundWriteFrom) background.emplace(file, entry);
     std::uint64_t length = declaredLength;
     std::uint64_t written = 0;
     const void* block = nullptr;
@@ -96,9 +92,15 @@ void copyData(archive* reader, int file, const std::string& entry, std::uint64_t
             budget.claim(end - length, entry);
             length = end;
         }
-        writeAll(file, static_cast<const char*>(block), size, static_cast<std::uint64_t>(offset), entry);
+        const auto* data = static_cast<const char*>(block);
+        if (background) {
+            background->write(data, size, static_cast<std::uint64_t>(offset));
+        } else {
+            writeAll(file, data, size, static_cast<std::uint64_t>(offset), entry);
+        }
         written = std::max(written, end);
     }
+    if (background) background->finish();
     if (written < length && ::ftruncate(file, static_cast<off_t>(length)) != 0)
         throw std::runtime_error("cannot lengthen " + entry + ": " + std::strerror(errno));
 }
