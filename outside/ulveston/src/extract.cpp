@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <system_error>
 
 #include "BackgroundWriter.h"
 #include "DiskWriter.h"
@@ -75,7 +76,13 @@ constexpr std::uint64_t kBackgroundWriteFrom = std::uint64_t{8} << 20;
 void copyData(archive* reader, int file, const std::string& entry, std::uint64_t declaredLength,
               LengthBudget& budget) {
     std::optional<BackgroundWriter> background;
-    if (declaredLength >= kBackgroundWriteFrom) background.emplace(file, entry);
+    if (declaredLength >= kBackgroundWriteFrom) {
+        try {
+            background.emplace(file, entry);
+        } catch (const std::system_error&) {
+            // No thread to spare: written here instead.
+        }
+    }
     std::uint64_t length = declaredLength;
     std::uint64_t written = 0;
     const void* block = nullptr;
@@ -126,16 +133,20 @@ void writeEntry(archive* reader, archive_entry* entry, const std::string& name, 
     // No set-id bits or write access for others from an archive; the owner can always read, write and enter.
     const bool folder = archive_entry_filetype(entry) == AE_IFDIR;
     const auto mode = static_cast<mode_t>((archive_entry_perm(entry) & 0755) | (folder ? 0700 : 0600));
-    const std::uint64_t declaredLength = declaredLengthOf(entry);
-    budget.claim(declaredLength, name);
-    if (const char* hardlink = archive_entry_hardlink(entry)) {
-        const std::string targetPlace = guard.placeOf(hardlink);
+    const char* hardlink = archive_entry_hardlink(entry);
+    std::string targetPlace;
+    if (hardlink) {
+        targetPlace = guard.placeOf(hardlink);
         links.refuseAtOrBelowLink(targetPlace, name);
         // Only to a file extracted before: a hard link to a link would be a second link.
         struct stat target {};
         if (::lstat(guard.onDisk(targetPlace).c_str(), &target) != 0 || !S_ISREG(target.st_mode)) {
             refuseEntry(name + " => " + hardlink, "not a link to a file");
         }
+    }
+    const std::uint64_t declaredLength = declaredLengthOf(entry);
+    budget.claim(declaredLength, name);
+    if (hardlink) {
         disk.linkFile(place, targetPlace, name);
     } else if (folder) {
         disk.makeFolder(place, mode, timesOf(entry), name);
