@@ -60,6 +60,32 @@ TEST_F(Extraction, WritesFilesFoldersAndInsideLinks) {
     }
 }
 
+// Long enough to be written while the rest is decompressed, in blocks that do not divide it.
+TEST_F(Extraction, LongFilesArriveWhole) {
+    std::string content((std::size_t{9} << 20) + 12345, '\0');
+    std::uint32_t state = 2463534242u;
+    for (auto& byte : content) {
+        state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+        byte = static_cast<char>(state);
+    }
+    for (auto format : {ArchiveFormat::Zip, ArchiveFormat::Tar}) {
+        fs::remove_all(destination());
+        fs::create_directories(destination());
+        extract({{"long.bin", content}, {"after.txt", "after"}}, format);
+        EXPECT_TRUE(readFile(destination() / "long.bin") == content);
+        EXPECT_EQ(readFile(destination() / "after.txt"), "after");
+    }
+}
+
+TEST_F(Extraction, ExtractingAgainReplacesWhatStandsThere) {
+    extract({{"was-folder/", "", Kind::Folder}, {"was-file", "old"}, {"same.txt", "old"}});
+    extract({{"was-folder", "now a file"}, {"was-file/", "", Kind::Folder}, {"same.txt", "new"}});
+    EXPECT_EQ(readFile(destination() / "was-folder"), "now a file");
+    EXPECT_TRUE(fs::is_directory(destination() / "was-file"));
+    EXPECT_EQ(readFile(destination() / "same.txt"), "new");
+    expectNothingOutside();
+}
+
 TEST_F(Extraction, RefusesEveryEntryThatWouldLeaveTheDestination) {
     const std::vector<std::pair<std::string, std::vector<ArchiveEntry>>> cases{
         {"parent", {{"../escaped.txt", "x"}}},

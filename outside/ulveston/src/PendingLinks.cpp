@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "FolderWalk.h"
 #include "install/ulveston/extract.h"
 
 namespace install::ulveston {
@@ -22,11 +23,6 @@ constexpr int kMaxLinksFollowed = 40;
 // Resolution steps for all links of one archive together, so that no archive can keep the check busy for
 // long.
 constexpr size_t kMaxResolutionSteps = 1'000'000;
-
-std::string_view parentOf(std::string_view place) {
-    const size_t slash = place.rfind('/');
-    return slash == std::string_view::npos ? std::string_view() : place.substr(0, slash);
-}
 
 std::vector<std::string> partsOf(std::string_view path) {
     std::vector<std::string> parts;
@@ -69,24 +65,6 @@ public:
 private:
     std::string path_;
     std::vector<size_t> starts_;
-};
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    void reset(int fd) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
 };
 
 [[noreturn]] void failLink(const std::string& entryName, const std::string& why) {
@@ -178,19 +156,13 @@ const std::string* PendingLinks::linkTargetAt(const std::string& place) const {
 
 // Walks to the link's folder without following any link, making missing folders on the way.
 void PendingLinks::make(const std::string& place, const Link& link) const {
-    Descriptor folder(::open(guard_.onDisk("").c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (folder.get() < 0) failLink(link.entryName, "cannot open the destination");
-    size_t begin = 0;
-    for (size_t slash = place.find('/'); slash != std::string::npos; slash = place.find('/', begin)) {
-        const std::string part = place.substr(begin, slash - begin);
-        begin = slash + 1;
-        if (::mkdirat(folder.get(), part.c_str(), 0755) != 0 && errno != EEXIST)
-            failLink(link.entryName, "cannot make " + part);
-        const int next = ::openat(folder.get(), part.c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (next < 0) failLink(link.entryName, "cannot enter " + part);
-        folder.reset(next);
-    }
-    if (::symlinkat(link.target.c_str(), folder.get(), place.substr(begin).c_str()) != 0) {
+    const Descriptor destination = openFolder(guard_.onDisk("").string());
+    if (destination.get() < 0) failLink(link.entryName, "cannot open the destination");
+    std::string leaf;
+    std::string failedPart;
+    const Descriptor folder = openParentFolder(destination.get(), place, leaf, failedPart);
+    if (folder.get() < 0) failLink(link.entryName, "cannot enter " + failedPart);
+    if (::symlinkat(link.target.c_str(), folder.get(), leaf.c_str()) != 0) {
         failLink(link.entryName, "its place is taken");
     }
 }

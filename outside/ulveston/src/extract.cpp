@@ -3,11 +3,19 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <system_error>
 
+#include "BackgroundWriter.h"
+#include "DiskWriter.h"
 #include "EntryPathGuard.h"
 #include "PendingLinks.h"
 #include "fl/filesystem/basic_path.h"
@@ -17,11 +25,6 @@ namespace install::ulveston {
 namespace {
 
 using ReadArchive = std::unique_ptr<archive, decltype(&archive_read_free)>;
-using WriteArchive = std::unique_ptr<archive, decltype(&archive_write_free)>;
-
-// Entries get absolute places inside the destination from EntryPathGuard, and links are made only at the end;
-// libarchive still refuses "..", and writing through a symbolic link that was on disk before.
-constexpr int kDiskFlags = ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_SYMLINKS | ARCHIVE_EXTRACT_SECURE_NODOTDOT;
 
 [[noreturn]] void fail(archive* a, const std::string& what) {
     const char* reason = archive_error_string(a);
@@ -66,15 +69,28 @@ private:
     std::uint64_t left_;
 };
 
-void copyData(archive* reader, archive* writer, const std::string& entry, std::uint64_t declaredLength,
+// Files declared at least this long are written while the rest is decompressed.
+constexpr std::uint64_t kBackgroundWriteFrom = std::uint64_t{8} << 20;
+
+// The file ends up as long as its declared length or its farthest block, whichever is longer.
+void copyData(archive* reader, int file, const std::string& entry, std::uint64_t declaredLength,
               LengthBudget& budget) {
+    std::optional<BackgroundWriter> background;
+    if (declaredLength >= kBackgroundWriteFrom) {
+        try {
+            background.emplace(file, entry);
+        } catch (const std::system_error&) {
+            // No thread to spare: written here instead.
+        }
+    }
     std::uint64_t length = declaredLength;
+    std::uint64_t written = 0;
     const void* block = nullptr;
     size_t size = 0;
     la_int64_t offset = 0;
     for (;;) {
         const int status = archive_read_data_block(reader, &block, &size, &offset);
-        if (status == ARCHIVE_EOF) return;
+        if (status == ARCHIVE_EOF) break;
         if (status < ARCHIVE_WARN) fail(reader, "cannot read " + entry);
         if (offset < 0) fail(reader, "negative offset in " + entry);
         // A far offset makes a sparse file of that length.
@@ -83,8 +99,17 @@ void copyData(archive* reader, archive* writer, const std::string& entry, std::u
             budget.claim(end - length, entry);
             length = end;
         }
-        if (archive_write_data_block(writer, block, size, offset) < ARCHIVE_WARN) fail(writer, "cannot write " + entry);
+        const auto* data = static_cast<const char*>(block);
+        if (background) {
+            background->write(data, size, static_cast<std::uint64_t>(offset));
+        } else {
+            writeAll(file, data, size, static_cast<std::uint64_t>(offset), entry);
+        }
+        written = std::max(written, end);
     }
+    if (background) background->finish();
+    if (written < length && ::ftruncate(file, static_cast<off_t>(length)) != 0)
+        throw std::runtime_error("cannot lengthen " + entry + ": " + std::strerror(errno));
 }
 
 std::uint64_t declaredLengthOf(archive_entry* entry) {
@@ -92,26 +117,44 @@ std::uint64_t declaredLengthOf(archive_entry* entry) {
     return static_cast<std::uint64_t>(archive_entry_size(entry));
 }
 
-// Points a file, folder or hard link at its place inside the destination, or refuses it.
-void placeEntry(archive_entry* entry, const std::string& name, const EntryPathGuard& guard,
-                const PendingLinks& links) {
+EntryTimes timesOf(archive_entry* entry) {
+    EntryTimes times{timespec{0, UTIME_OMIT}, timespec{0, UTIME_OMIT}};
+    if (archive_entry_atime_is_set(entry)) times[0] = {archive_entry_atime(entry), archive_entry_atime_nsec(entry)};
+    if (archive_entry_mtime_is_set(entry)) times[1] = {archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)};
+    if (times[0].tv_nsec == UTIME_OMIT && times[1].tv_nsec != UTIME_OMIT) times[0].tv_nsec = UTIME_NOW;
+    return times;
+}
+
+// Makes a file, folder or hard link at its place inside the destination, or refuses it.
+void writeEntry(archive* reader, archive_entry* entry, const std::string& name, const EntryPathGuard& guard,
+                const PendingLinks& links, DiskWriter& disk, LengthBudget& budget) {
     const std::string place = guard.placeOf(name);
     links.refuseAtOrBelowLink(place, name);
-    archive_entry_set_pathname(entry, guard.onDisk(place).c_str());
-    if (const char* hardlink = archive_entry_hardlink(entry)) {
-        const std::string targetPlace = guard.placeOf(hardlink);
+    // No set-id bits or write access for others from an archive; the owner can always read, write and enter.
+    const bool folder = archive_entry_filetype(entry) == AE_IFDIR;
+    const auto mode = static_cast<mode_t>((archive_entry_perm(entry) & 0755) | (folder ? 0700 : 0600));
+    const char* hardlink = archive_entry_hardlink(entry);
+    std::string targetPlace;
+    if (hardlink) {
+        targetPlace = guard.placeOf(hardlink);
         links.refuseAtOrBelowLink(targetPlace, name);
         // Only to a file extracted before: a hard link to a link would be a second link.
         struct stat target {};
-        const auto onDisk = guard.onDisk(targetPlace);
-        if (::lstat(onDisk.c_str(), &target) != 0 || !S_ISREG(target.st_mode)) {
+        if (::lstat(guard.onDisk(targetPlace).c_str(), &target) != 0 || !S_ISREG(target.st_mode)) {
             refuseEntry(name + " => " + hardlink, "not a link to a file");
         }
-        archive_entry_set_hardlink(entry, onDisk.c_str());
     }
-    // No set-id bits or write access for others from an archive; the owner can always read, write and enter.
-    const bool folder = archive_entry_filetype(entry) == AE_IFDIR;
-    archive_entry_set_perm(entry, (archive_entry_perm(entry) & 0755) | (folder ? 0700 : 0600));
+    const std::uint64_t declaredLength = declaredLengthOf(entry);
+    budget.claim(declaredLength, name);
+    if (hardlink) {
+        disk.linkFile(place, targetPlace, name);
+    } else if (folder) {
+        disk.makeFolder(place, mode, timesOf(entry), name);
+    } else {
+        const Descriptor file = disk.createFile(place, mode, name);
+        copyData(reader, file.get(), name, declaredLength, budget);
+        disk.finishFile(file, timesOf(entry), name);
+    }
 }
 
 }  // namespace
@@ -131,12 +174,9 @@ void extract(const std::u16string& archivePath, const std::u16string& destinatio
     if (error) throw std::invalid_argument("destination " + destinationText + " cannot be resolved");
 
     ReadArchive reader = openArchive(archiveText);
-    WriteArchive writer(archive_write_disk_new(), &archive_write_free);
-    if (!writer) throw std::runtime_error("cannot write archives");
-    archive_write_disk_set_options(writer.get(), kDiskFlags);
-
     const EntryPathGuard guard(destination);
     PendingLinks links(guard);
+    DiskWriter disk(destination);
     LengthBudget budget(maxExtractedBytes);
     for (;;) {
         archive_entry* entry = nullptr;
@@ -154,14 +194,9 @@ void extract(const std::u16string& archivePath, const std::u16string& destinatio
         const bool hardlink = archive_entry_hardlink(entry) != nullptr;
         if (!hardlink && type != AE_IFREG && type != AE_IFDIR)
             refuseEntry(name, "not a file, folder or link");
-        placeEntry(entry, name, guard, links);
-        const std::uint64_t declaredLength = declaredLengthOf(entry);
-        budget.claim(declaredLength, name);
-        if (archive_write_header(writer.get(), entry) < ARCHIVE_WARN) fail(writer.get(), "cannot extract " + name);
-        copyData(reader.get(), writer.get(), name, declaredLength, budget);
-        if (archive_write_finish_entry(writer.get()) < ARCHIVE_WARN) fail(writer.get(), "cannot finish " + name);
+        writeEntry(reader.get(), entry, name, guard, links, disk, budget);
     }
-    if (archive_write_close(writer.get()) != ARCHIVE_OK) fail(writer.get(), "cannot finish extraction");
+    disk.finish();
     links.makeAll();
 }
 
