@@ -1,6 +1,7 @@
 #include "task_queue.h"
 
 #include <cerrno>
+#include <chrono>
 #include <iterator>
 #include <system_error>
 #include <utility>
@@ -29,6 +30,7 @@ void TaskQueue::post(base::Closure task) {
         std::lock_guard lock(mutex_);
         if (quitting_) return;
         tasks_.push_back(std::move(task));
+        if (!queued_.load(std::memory_order_relaxed)) queued_.store(true, std::memory_order_relaxed);
         wake = std::exchange(sleeping_, false);
     }
     if (wake) wakeRunner();
@@ -40,13 +42,30 @@ void TaskQueue::wakeRunner() {
     }
 }
 
+// A host that waits for an answer sends its next command within microseconds; looking for it a few times
+// before sleeping spares the runner a wake-up, which costs far more than the looks.
+void TaskQueue::awaitBriefly() const {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kLookEvery = std::chrono::microseconds(5);
+    constexpr int kLooks = 20;
+    auto next = Clock::now();
+    for (int look = 0; look < kLooks; ++look) {
+        if (queued_.load(std::memory_order_relaxed) || quitting_.load(std::memory_order_relaxed)) return;
+        next += kLookEvery;
+        while (Clock::now() < next) {
+        }
+    }
+}
+
 void TaskQueue::takeTasks(std::deque<base::Closure>& batch) {
+    awaitBriefly();
     for (;;) {
         {
             std::lock_guard lock(mutex_);
             if (quitting_ || !tasks_.empty()) {
                 sleeping_ = false;
                 batch.swap(tasks_);
+                queued_.store(false, std::memory_order_relaxed);
                 return;
             }
             sleeping_ = true;

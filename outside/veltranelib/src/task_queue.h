@@ -27,6 +27,8 @@ private:
     // Waits until there is a task or a quit; the runner's batch is empty on return.
     void takeTasks(std::deque<base::Closure>& batch);
     void wakeRunner();
+    // Looks for a task for a short while without sleeping.
+    void awaitBriefly() const;
 
     std::mutex mutex_;
     std::deque<base::Closure> tasks_;
@@ -34,7 +36,10 @@ private:
     // wakes the runner. A post to a busy runner costs no system call.
     bool sleeping_ = false;
     int wakePipe_[2] = {-1, -1};
-    std::atomic<bool> quitting_{false};
+    // Set by posts, cleared when the runner takes the queue; alone on its cache line, as the runner reads it
+    // while it waits.
+    alignas(64) std::atomic<bool> queued_{false};
+    alignas(64) std::atomic<bool> quitting_{false};
     std::atomic<std::thread::id> runner_{};
 };
 
