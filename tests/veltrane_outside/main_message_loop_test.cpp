@@ -1,4 +1,5 @@
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -83,6 +84,33 @@ TEST(MainMessageLoop, QuitBeforeRunReturnsAtOnceAndLaterTasksAreDropped) {
     EXPECT_TRUE(object->HasOneRef());
     object = nullptr;
     EXPECT_EQ(destroyed, 1);
+}
+
+TEST(MainMessageLoop, TasksQueuedBehindAQuittingTaskAreDroppedNotRun) {
+    std::atomic<int> destroyed{0};
+    scoped_refptr<Counted> object(new Counted(destroyed));
+    {
+        client::MainMessageLoopStd loop;
+        // All three are queued before Run, so the loop takes them together.
+        loop.PostClosure(base::Bind(&Counted::add, object, 1));
+        loop.PostClosure(base::Bind(&client::MainMessageLoop::Quit, &loop));
+        loop.PostClosure(base::Bind(&Counted::add, object, 10));
+        EXPECT_EQ(loop.Run(), 0);
+        EXPECT_EQ(object->total, 1);
+        EXPECT_TRUE(object->HasOneRef());
+    }
+    EXPECT_EQ(object->total, 1);
+}
+
+TEST(MainMessageLoop, SleepingLoopWakesForEachLatePost) {
+    client::MainMessageLoopMultithreadedWin loop;
+    for (int round = 0; round < 200; ++round) {
+        std::promise<int> ran;
+        loop.PostClosure(base::Bind([&ran, round] { ran.set_value(round); }));
+        ASSERT_EQ(ran.get_future().get(), round);
+        if (round % 50 == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));  // let the loop fall asleep
+    }
 }
 
 TEST(MainMessageLoop, GetFollowsTheLoopsLifetime) {

@@ -14,7 +14,7 @@ namespace client {
 class UiTaskGate {
 public:
     // Queues the task for the UI thread; false when it was dropped.
-    bool post(const base::Closure& task);
+    bool post(base::Closure task);
     // Ends the loop after the task under way; nothing once closed.
     void quitLoop();
     void close();

@@ -139,7 +139,6 @@ void tarnel_interface::sendEventToHost(std::string windowID, std::string event, 
 
 void tarnel_interface::writeFrame(std::ostream& stream, const std::string& payload) {
     cefclient_utils::sendMessageToPipe(stream, payload);
-    stream.flush();
 }
 
 }  // namespace client

@@ -12,9 +12,17 @@ namespace {
 // Large payloads are read in pieces so that a lying length cannot reserve memory up front.
 constexpr std::size_t kReadChunk = 1u << 20;
 
+// Straight from the buffer: going through the stream's sentry would flush a tied output stream (standard
+// output, for standard input) before every frame.
+std::size_t readFromBuffer(std::istream& stream, char* buffer, std::size_t size) {
+    std::streambuf* source = stream.good() ? stream.rdbuf() : nullptr;
+    return source == nullptr
+               ? 0
+               : static_cast<std::size_t>(source->sgetn(buffer, static_cast<std::streamsize>(size)));
+}
+
 bool readExactly(std::istream& stream, char* buffer, std::size_t size) {
-    stream.read(buffer, static_cast<std::streamsize>(size));
-    return static_cast<std::size_t>(stream.gcount()) == size;
+    return readFromBuffer(stream, buffer, size) == size;
 }
 
 }  // namespace
@@ -22,9 +30,9 @@ bool readExactly(std::istream& stream, char* buffer, std::size_t size) {
 bool readMessageFromPipe(std::istream& stream, std::string& message) {
     message.clear();
     std::array<unsigned char, 4> header{};
-    stream.read(reinterpret_cast<char*>(header.data()), header.size());
-    const auto headerRead = stream.gcount();
-    if (headerRead != static_cast<std::streamsize>(header.size())) {
+    const std::size_t headerRead =
+        readFromBuffer(stream, reinterpret_cast<char*>(header.data()), header.size());
+    if (headerRead != header.size()) {
         // A stream that ends between frames is a clean end; inside the length it is a failure.
         stream.setstate(headerRead == 0 ? std::ios::eofbit | std::ios::failbit : std::ios::failbit);
         return false;

@@ -1,6 +1,7 @@
 #include "veltranelib/main_message_loop.h"
 
 #include <atomic>
+#include <utility>
 
 #include "task_queue.h"
 
@@ -20,7 +21,7 @@ MainMessageLoop::~MainMessageLoop() {
 
 void MainMessageLoop::Quit() { queue_->quit(); }
 
-void MainMessageLoop::PostClosure(const base::Closure& task) { queue_->post(task); }
+void MainMessageLoop::PostClosure(base::Closure task) { queue_->post(std::move(task)); }
 
 bool MainMessageLoop::RunsTasksOnCurrentThread() const { return queue_->runsOnCurrentThread(); }
 

@@ -1,43 +1,116 @@
 #include "task_queue.h"
 
+#include <cerrno>
+#include <chrono>
+#include <iterator>
+#include <system_error>
+#include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace client {
 
-void TaskQueue::post(const base::Closure& task) {
+TaskQueue::TaskQueue() {
+    if (::pipe2(wakePipe_, O_CLOEXEC) != 0)
+        throw std::system_error(errno, std::generic_category(), "task queue pipe");
+    // A full pipe already holds a wake-up.
+    ::fcntl(wakePipe_[1], F_SETFL, O_NONBLOCK);
+}
+
+TaskQueue::~TaskQueue() {
+    ::close(wakePipe_[0]);
+    ::close(wakePipe_[1]);
+}
+
+void TaskQueue::post(base::Closure task) {
     if (task.is_null()) return;
-    std::lock_guard lock(mutex_);
-    if (quitting_) return;
-    tasks_.push_back(task);
-    posted_.notify_one();
-    if (wakeUp_) wakeUp_();
+    bool wake = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (quitting_) return;
+        tasks_.push_back(std::move(task));
+        if (!queued_.load(std::memory_order_relaxed)) queued_.store(true, std::memory_order_relaxed);
+        // A loop of another kind is woken its own way.
+        if (wakeUp_) {
+            wakeUp_();
+        } else {
+            wake = std::exchange(sleeping_, false);
+        }
+    }
+    if (wake) wakeRunner();
+}
+
+void TaskQueue::wakeRunner() {
+    const char byte = 1;
+    while (::write(wakePipe_[1], &byte, 1) < 0 && errno == EINTR) {
+    }
+}
+
+// A host that waits for an answer sends its next command within microseconds; looking for it a few times
+// before sleeping spares the runner a wake-up, which costs far more than the looks.
+void TaskQueue::awaitBriefly() const {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kLookEvery = std::chrono::microseconds(5);
+    constexpr int kLooks = 20;
+    auto next = Clock::now();
+    for (int look = 0; look < kLooks; ++look) {
+        if (queued_.load(std::memory_order_relaxed) || quitting_.load(std::memory_order_relaxed)) return;
+        next += kLookEvery;
+        while (Clock::now() < next) {
+        }
+    }
+}
+
+void TaskQueue::takeTasks(std::deque<base::Closure>& batch) {
+    awaitBriefly();
+    for (;;) {
+        {
+            std::lock_guard lock(mutex_);
+            if (quitting_ || !tasks_.empty()) {
+                sleeping_ = false;
+                batch.swap(tasks_);
+                queued_.store(false, std::memory_order_relaxed);
+                return;
+            }
+            sleeping_ = true;
+        }
+        char bytes[64];
+        while (::read(wakePipe_[0], bytes, sizeof bytes) < 0 && errno == EINTR) {
+        }
+    }
 }
 
 void TaskQueue::run() {
     runner_ = std::this_thread::get_id();
-    for (;;) {
-        base::Closure task;
-        {
-            std::unique_lock lock(mutex_);
-            posted_.wait(lock, [this] { return quitting_ || !tasks_.empty(); });
-            if (quitting_) break;
-            task = std::move(tasks_.front());
-            tasks_.pop_front();
+    // Taken from the queue in one piece; a quit stops the batch after the task under way.
+    std::deque<base::Closure> batch;
+    while (!quitting_) {
+        takeTasks(batch);
+        while (!batch.empty() && !quitting_) {
+            base::Closure task = std::move(batch.front());
+            batch.pop_front();
+            task.Run();
         }
-        task.Run();
     }
-    std::deque<base::Closure> dropped;
     {
         std::lock_guard lock(mutex_);
-        dropped.swap(tasks_);
+        batch.insert(batch.end(), std::make_move_iterator(tasks_.begin()),
+                     std::make_move_iterator(tasks_.end()));
+        tasks_.clear();
     }
     // The dropped tasks release what they hold here, outside the lock.
+    batch.clear();
     runner_ = std::thread::id();
 }
 
 void TaskQueue::quit() {
-    std::lock_guard lock(mutex_);
-    quitting_ = true;
-    posted_.notify_all();
-    if (wakeUp_) wakeUp_();
+    {
+        std::lock_guard lock(mutex_);
+        quitting_ = true;
+        if (wakeUp_) wakeUp_();
+    }
+    wakeRunner();
 }
 
 bool TaskQueue::runsOnCurrentThread() const { return runner_.load() == std::this_thread::get_id(); }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -14,7 +13,12 @@ namespace client {
 // Tasks run one at a time, in posting order, by the thread inside run.
 class TaskQueue {
 public:
-    void post(const base::Closure& task);
+    TaskQueue();
+    ~TaskQueue();
+    TaskQueue(const TaskQueue&) = delete;
+    TaskQueue& operator=(const TaskQueue&) = delete;
+
+    void post(base::Closure task);
     // Runs tasks until quit; tasks still queued then are dropped.
     void run();
     void quit();
@@ -28,11 +32,24 @@ public:
     bool quitting() const;
 
 private:
-    mutable std::mutex mutex_;
-    std::condition_variable posted_;
+    // Waits until there is a task or a quit; the runner's batch is empty on return.
+    void takeTasks(std::deque<base::Closure>& batch);
+    void wakeRunner();
+    // Looks for a task for a short while without sleeping.
+    void awaitBriefly() const;
+
+    std::mutex mutex_;
     std::deque<base::Closure> tasks_;
-    bool quitting_ = false;
+    // Set while another kind of loop drives the tasks (drive); it replaces the wake-up pipe.
     std::function<void()> wakeUp_;
+    // Set while the runner sleeps on the wake-up pipe; the next post clears it and writes the one byte that
+    // wakes the runner. A post to a busy runner costs no system call.
+    bool sleeping_ = false;
+    int wakePipe_[2] = {-1, -1};
+    // Set by posts, cleared when the runner takes the queue; alone on its cache line, as the runner reads it
+    // while it waits.
+    alignas(64) std::atomic<bool> queued_{false};
+    alignas(64) std::atomic<bool> quitting_{false};
     std::atomic<std::thread::id> runner_{};
 };
 

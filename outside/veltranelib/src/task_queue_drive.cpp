@@ -36,9 +36,6 @@ void TaskQueue::runPending() {
     }
 }
 
-bool TaskQueue::quitting() const {
-    std::lock_guard lock(mutex_);
-    return quitting_;
-}
+bool TaskQueue::quitting() const { return quitting_.load(); }
 
 }  // namespace client

@@ -24,7 +24,7 @@ public:
     // Ends the loop once the task under way has finished; callable from any thread and before Run.
     virtual void Quit();
     // Queues the task; a null task is ignored. Tasks posted after Quit are dropped.
-    virtual void PostClosure(const base::Closure& task);
+    virtual void PostClosure(base::Closure task);
     // True on the thread that runs the tasks.
     virtual bool RunsTasksOnCurrentThread() const;
 

@@ -74,9 +74,11 @@ private:
 }  // namespace detail
 }  // namespace foundation::log
 
-// FOUNDATION_LOG(logger, 4) << "text"; the text is formatted only when the record is made.
-#define FOUNDATION_LOG(logger, severity)                                                    \
-    for (::boost::log::record foundation_log_record_ = (logger).open_record(severity);     \
+// FOUNDATION_LOG(logger, 4) << "text"; the text is formatted only when the record is made, and a masked-out
+// severity costs a test of the mask.
+#define FOUNDATION_LOG(logger, severity)                                                                     \
+    for (::boost::log::record foundation_log_record_ =                                                      \
+             (logger).is_enabled(severity) ? (logger).open_record(severity) : ::boost::log::record();       \
          !!foundation_log_record_;)                                                          \
     ::foundation::log::detail::record_stream<typename std::remove_reference_t<decltype(logger)>::char_type>( \
         (logger), foundation_log_record_)                                                    \
