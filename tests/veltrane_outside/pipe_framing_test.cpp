@@ -37,6 +37,19 @@ TEST(PipeFraming, MessagesComeBackWholeAndInOrder) {
     EXPECT_TRUE(message.empty());
 }
 
+TEST(PipeFraming, ReadingFrameAfterFrameReusesTheStringsStorage) {
+    std::stringstream pipe;
+    ASSERT_TRUE(sendMessageToPipe(pipe, std::string(200, 'a')));
+    ASSERT_TRUE(sendMessageToPipe(pipe, std::string(100, 'b')));
+
+    std::string message;
+    ASSERT_TRUE(readMessageFromPipe(pipe, message));
+    const char* storage = message.data();
+    ASSERT_TRUE(readMessageFromPipe(pipe, message));
+    EXPECT_EQ(message, std::string(100, 'b'));
+    EXPECT_EQ(message.data(), storage);
+}
+
 TEST(PipeFraming, LengthIsLittleEndianBeforeThePayload) {
     std::ostringstream pipe;
     ASSERT_TRUE(sendMessageToPipe(pipe, std::string(0x0102, 'a')));

@@ -79,12 +79,12 @@ public:
     // Pipe transport.
     void attachPipe(std::istream& in, std::ostream& out, std::ostream& err);
     void readPipeMessages();
-    void processWindowMessages(std::string payload);
+    void processWindowMessages(const std::string& payload);
     void sendPipeMessage(const std::string& payload);
     void sendEventToHost(std::string windowID, std::string event, std::vector<std::string> args);
 
     // Window services shared by both transports and the event sinks.
-    scoped_refptr<NativeWindow> findNativeWindowByID(std::string windowID);
+    scoped_refptr<NativeWindow> findNativeWindowByID(const std::string& windowID);
     void registerWebWindow(scoped_refptr<NativeWindow> window, scoped_refptr<window_notifier::IVeltraneInterface> sink);
     // Makes the window and its event sink and registers them at once; the window opens on the UI thread.
     void openNewWindow(const QWindowParams& request);
@@ -144,6 +144,8 @@ signals:
 private:
     tarnel_interface();
 
+    // Parses into message, which a caller may keep from frame to frame, then acts on it.
+    void processWindowMessages(const std::string& payload, cefclient_messages::windowMessage& message);
     void hostGone();
     void closeWindowsOfGoneHost();
     void endAfterLastWindow();

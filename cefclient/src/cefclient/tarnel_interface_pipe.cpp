@@ -1,8 +1,10 @@
 // The pipe transport of the bridge: the reader thread, the dispatcher of host commands and both writers.
 #include <iostream>
+#include <utility>
 
 #include <Poco/Timestamp.h>
 
+#include "aldermoss/cefclient_utils.h"
 #include "cefclient/HostEventBuilder.h"
 #include "cefclient/LogStyle.h"
 #include "cefclient/Loggers.h"
@@ -10,7 +12,6 @@
 #include "cefclient/UiTasks.h"
 #include "cefclient/WindowCommands.h"
 #include "cefclient/tarnel_interface.h"
-#include "aldermoss/cefclient_utils.h"
 
 namespace client {
 namespace {
@@ -18,6 +19,9 @@ namespace {
 CefRect rectOf(const auto& position) {
     return CefRect(position.x(), position.y(), position.width(), position.height());
 }
+
+// Moves a string field out of a parsed message that is about to be cleared or dropped.
+std::string take(std::string* field) { return std::move(*field); }
 
 }  // namespace
 
@@ -34,26 +38,34 @@ void tarnel_interface::attachPipe(std::istream& in, std::ostream& out, std::ostr
 void tarnel_interface::readPipeMessages() {
     if (!readerRunning || pipeIn == nullptr) return;
     std::istream& in = *pipeIn;
+    // Both kept from frame to frame, so that their storage is reused.
+    std::string payload;
+    cefclient_messages::windowMessage message;
     for (;;) {
-        std::string payload;
         const bool whole = cefclient_utils::readMessageFromPipe(in, payload);
         // Stopped while it waited: whatever came is no longer for this process.
         if (!readerRunning) return;
         if (!whole) {
-            // An end of the stream, one inside a frame and an oversized frame alike leave the windows unreachable.
-            FOUNDATION_LOG(veltrane_log::bridgeLogger(), veltrane_log::kDebug) << "Host pipe ended; closing every window";
+            // An end of the stream, one inside a frame and an oversized frame alike leave the windows
+            // unreachable.
+            FOUNDATION_LOG(veltrane_log::bridgeLogger(), veltrane_log::kDebug)
+                << "Host pipe ended; closing every window";
             hostGone();
             return;
         }
-        processWindowMessages(std::move(payload));
+        processWindowMessages(payload, message);
         if (!readerRunning) return;
     }
 }
 
-void tarnel_interface::processWindowMessages(std::string payload) {
-    if (payload.empty()) return;
+void tarnel_interface::processWindowMessages(const std::string& payload) {
     cefclient_messages::windowMessage message;
-    if (!message.ParseFromString(payload)) return;
+    processWindowMessages(payload, message);
+}
+
+void tarnel_interface::processWindowMessages(const std::string& payload,
+                                             cefclient_messages::windowMessage& message) {
+    if (payload.empty() || !message.ParseFromString(payload)) return;
 
     if (message.has_allowcertificate()) {
         addAllowedCertificates(message.allowcertificate().certificate());
@@ -76,18 +88,27 @@ void tarnel_interface::processWindowMessages(std::string payload) {
     if (!window) return;
 
     if (message.has_seturl()) {
-        postWindowTask(window, [url = message.seturl().url()](NativeWindow& w) { w.setURL(url); });
+        postWindowTask(window, [url = take(message.mutable_seturl()->mutable_url())](NativeWindow& w) {
+            w.setURL(url);
+        });
     } else if (message.has_settitle()) {
-        postWindowTask(window, [title = message.settitle().title()](NativeWindow& w) { w.setTitle(title); });
+        postWindowTask(window, [title = take(message.mutable_settitle()->mutable_title())](NativeWindow& w) {
+            w.setTitle(title);
+        });
     } else if (message.has_setzoomlevel()) {
-        postWindowTask(window, [zoom = message.setzoomlevel().zoom()](NativeWindow& w) { w.setZoomLevel(zoom); });
-    } else if (message.has_seticon()) {
-        postWindowTask(window, [icon = message.seticon().icon()](NativeWindow& w) { w.setIcon(icon); });
-    } else if (message.has_setposition()) {
-        postWindowTask(window, [rect = rectOf(message.setposition())](NativeWindow& w) { w.setPosition(rect); });
-    } else if (message.has_setouterposition()) {
         postWindowTask(window,
-                       [rect = rectOf(message.setouterposition())](NativeWindow& w) { w.setOuterPosition(rect); });
+                       [zoom = message.setzoomlevel().zoom()](NativeWindow& w) { w.setZoomLevel(zoom); });
+    } else if (message.has_seticon()) {
+        postWindowTask(window, [icon = take(message.mutable_seticon()->mutable_icon())](NativeWindow& w) {
+            w.setIcon(icon);
+        });
+    } else if (message.has_setposition()) {
+        postWindowTask(window,
+                       [rect = rectOf(message.setposition())](NativeWindow& w) { w.setPosition(rect); });
+    } else if (message.has_setouterposition()) {
+        postWindowTask(window, [rect = rectOf(message.setouterposition())](NativeWindow& w) {
+            w.setOuterPosition(rect);
+        });
     } else if (message.has_setmaxsize()) {
         const CefSize size(message.setmaxsize().maxwidth(), message.setmaxsize().maxheight());
         postWindowTask(window, [size](NativeWindow& w) { w.setMaximumSize(size); });
@@ -95,19 +116,23 @@ void tarnel_interface::processWindowMessages(std::string payload) {
         const CefSize size(message.setminsize().minwidth(), message.setminsize().minheight());
         postWindowTask(window, [size](NativeWindow& w) { w.setMinimumSize(size); });
     } else if (message.has_setontop()) {
-        postWindowTask(window, [onTop = message.setontop().ontop()](NativeWindow& w) { w.setAlwaysOnTop(onTop); });
-    } else if (message.has_setdragdrop()) {
         postWindowTask(window,
-                       [enable = message.setdragdrop().enable()](NativeWindow& w) { w.enableDragDrop(enable); });
+                       [onTop = message.setontop().ontop()](NativeWindow& w) { w.setAlwaysOnTop(onTop); });
+    } else if (message.has_setdragdrop()) {
+        postWindowTask(
+            window, [enable = message.setdragdrop().enable()](NativeWindow& w) { w.enableDragDrop(enable); });
     } else if (message.has_setcommand()) {
         runWindowCommand(*windowManager, window, message.setcommand().command());
     } else if (message.has_executejs()) {
-        postWindowTask(window, [script = message.executejs().script()](NativeWindow& w) { w.executeJS(script); });
+        postWindowTask(window, [script = take(message.mutable_executejs()->mutable_script())](
+                                   NativeWindow& w) { w.executeJS(script); });
     } else if (message.has_setdownloaddir()) {
-        postWindowTask(window,
-                       [path = message.setdownloaddir().path()](NativeWindow& w) { w.setDownloadPath(path); });
+        postWindowTask(window, [path = take(message.mutable_setdownloaddir()->mutable_path())](
+                                   NativeWindow& w) { w.setDownloadPath(path); });
     } else if (message.has_printtopdf()) {
-        postWindowTask(window, [path = message.printtopdf().path()](NativeWindow& w) { w.printToPDF(path); });
+        postWindowTask(window, [path = take(message.mutable_printtopdf()->mutable_path())](NativeWindow& w) {
+            w.printToPDF(path);
+        });
     } else if (message.has_setwindowmodal()) {
         windowManager->setDeactivateAllButThis(window, message.setwindowmodal().modal());
     }
@@ -118,7 +143,8 @@ void tarnel_interface::sendPipeMessage(const std::string& payload) {
     if (pipeOpen) writeFrame(*pipeOut, payload);
 }
 
-void tarnel_interface::sendEventToHost(std::string windowID, std::string event, std::vector<std::string> args) {
+void tarnel_interface::sendEventToHost(std::string windowID, std::string event,
+                                       std::vector<std::string> args) {
     Poco::Mutex::ScopedLock lock(pipeWriteMutex);
     if (!pipeOpen) return;
     if (host_events::isBareWord(event)) {
@@ -126,8 +152,8 @@ void tarnel_interface::sendEventToHost(std::string windowID, std::string event, 
         writeFrame(*pipeErr, event);
         return;
     }
-    const auto payload =
-        host_events::buildPayload(windowID, event, args, static_cast<std::uint64_t>(Poco::Timestamp().epochMicroseconds()));
+    const auto payload = host_events::buildPayload(
+        windowID, event, args, static_cast<std::uint64_t>(Poco::Timestamp().epochMicroseconds()));
     if (!payload) {
         FOUNDATION_LOG(veltrane_log::bridgeLogger(), veltrane_log::kError)
             << "Event not sent: missing or malformed argument" << veltrane_log::kv("event", event)

@@ -12,7 +12,7 @@
 #include "cefexchange/messages.h"
 
 namespace client {
-scoped_refptr<NativeWindow> tarnel_interface::findNativeWindowByID(std::string windowID) {
+scoped_refptr<NativeWindow> tarnel_interface::findNativeWindowByID(const std::string& windowID) {
     std::lock_guard lock(windowsMutex);
     for (const WindowEntry& entry : windowList) {
         if (entry.first->getID() == windowID) return entry.first;

@@ -43,17 +43,17 @@ bool readMessageFromPipe(std::istream& stream, std::string& message) {
         stream.setstate(std::ios::failbit);
         return false;
     }
-    std::string payload;
-    while (payload.size() < length) {
-        const std::size_t piece = std::min<std::size_t>(kReadChunk, length - payload.size());
-        const std::size_t start = payload.size();
-        payload.resize(start + piece);
-        if (!readExactly(stream, payload.data() + start, piece)) {
+    // Straight into message, so that a caller reading frame after frame into one string keeps its capacity.
+    while (message.size() < length) {
+        const std::size_t piece = std::min<std::size_t>(kReadChunk, length - message.size());
+        const std::size_t start = message.size();
+        message.resize(start + piece);
+        if (!readExactly(stream, message.data() + start, piece)) {
+            message.clear();
             stream.setstate(std::ios::failbit);
             return false;
         }
     }
-    message = std::move(payload);
     return true;
 }
 
