@@ -34,7 +34,9 @@ public:
 private:
     explicit IOServiceThreadpool(std::size_t threadCount);
 
-    boost::asio::io_context context_;
+    // Hinted as one thread: the thread that reads the sockets runs what completes, rather than waking another
+    // pool thread for every read; work handed in from outside still wakes an idle one. Handlers must not block.
+    boost::asio::io_context context_{1};
     std::optional<boost::asio::executor_work_guard<boost::asio::io_context::executor_type>> work_;
     const std::size_t threadCount_;
     std::mutex mutex_;

@@ -31,10 +31,13 @@ public:
     void deliverMessages();
 
 private:
+    void awaitBriefly() const;
+
     std::mutex mutex_;
     std::condition_variable arrived_;
     std::vector<boost::shared_ptr<const Envelope>> envelopes_;
     bool delivererWaits_ = false;
+    std::atomic<bool> queued_{false};   // written under mutex_, read without it while looking for work
     std::atomic<bool> stopped_{false};  // written under mutex_
 };
 
