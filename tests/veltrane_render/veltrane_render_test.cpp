@@ -20,6 +20,7 @@
 
 using cefclient_messages::windowMessage;
 using veltrane_host::commandMessage;
+using veltrane_host::positionMessage;
 using veltrane_host::scriptMessage;
 using veltrane_render::TlsIdentity;
 using namespace std::chrono_literals;
@@ -41,19 +42,6 @@ std::string renderPage() {
            "<div style='position:absolute;left:0;top:0;width:120px;height:80px;background:rgb(0,200,0)'></div>"
            "<p style='position:absolute;left:10px;top:120px;font-size:24px'>" +
            kPageWords + "</p></body></html>";
-}
-
-windowMessage positionMessage(const std::string& id, int x, int y, int width, int height) {
-    windowMessage message;
-    message.set_windowid(id);
-    auto* position = message.mutable_setposition();
-    position->set_x(x);
-    position->set_y(y);
-    position->set_width(width);
-    position->set_height(height);
-    position->set_didendresize(true);
-    position->set_timestamp(0);
-    return message;
 }
 
 windowMessage printMessage(const std::string& id, const fs::path& pdf) {
@@ -122,6 +110,13 @@ protected:
     }
 
     void send(const windowMessage& message) { ASSERT_TRUE(child->send(message.SerializeAsString())); }
+
+    void allowCertificate(const std::string& certificateFile) {
+        windowMessage allow;
+        allow.set_windowid("");
+        allow.mutable_allowcertificate()->set_certificate(readFile(certificateFile));
+        send(allow);
+    }
 
     // Reads window messages until one satisfies the predicate; fails on timeout.
     template <class Predicate>
@@ -527,10 +522,7 @@ TEST_F(VeltraneRenderTest, PageFromAnAllowedCertificateLoads) {
     veltrane_render::PageServer secure(identity);
     secure.serve("/page.html", {"text/html", renderPage()});
     start();
-    windowMessage allow;
-    allow.set_windowid("");
-    allow.mutable_allowcertificate()->set_certificate(readFile(identity.certificateFile));
-    send(allow);
+    allowCertificate(identity.certificateFile);
     openPage("w", secure.url("/page.html"));
     EXPECT_EQ(scriptResult("w", "document.title"), kPageTitle);
 }
@@ -541,11 +533,8 @@ TEST_F(VeltraneRenderTest, PageFromAnotherCertificateDoesNotLoad) {
     secure.serve("/page.html", {"text/html", renderPage()});
     start();
     // Another certificate is allowed, not the server's.
-    windowMessage allow;
-    allow.set_windowid("");
     fs::create_directories(folder / "other");
-    allow.mutable_allowcertificate()->set_certificate(readFile(makeIdentity(folder / "other").certificateFile));
-    send(allow);
+    allowCertificate(makeIdentity(folder / "other").certificateFile);
     openPage("w", secure.url("/page.html"));
     EXPECT_NE(scriptResult("w", "document.title"), kPageTitle);
     EXPECT_EQ(scriptResult("w", "document.body.innerText.indexOf('" + std::string(kPageWords) + "')"), "-1");

@@ -327,13 +327,7 @@ void PageWindow::changeEvent(QEvent* event) {
     if (auto events = sink()) events->focusEvent(isActiveWindow());
 }
 
-void PageWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (fileDropsAccepted_ && event->mimeData()->hasUrls()) {
-        event->acceptProposedAction();
-    } else {
-        event->ignore();
-    }
-}
+void PageWindow::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }
 
 void PageWindow::dragMoveEvent(QDragMoveEvent* event) {
     if (fileDropsAccepted_ && event->mimeData()->hasUrls()) {
