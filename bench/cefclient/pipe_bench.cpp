@@ -4,6 +4,7 @@
 // echo peer answers only that last frame of each batch. Every answer is checked.
 #include <benchmark/benchmark.h>
 
+#include "HostMessages.h"
 #include "VeltraneChild.h"
 #include "cefclient_messages.pb.h"
 
@@ -14,13 +15,6 @@ namespace {
 
 constexpr int kBatch = 500;
 constexpr auto kTimeout = 10s;
-
-windowMessage command(const std::string& word) {
-    windowMessage m;
-    m.set_windowid("bench");
-    m.mutable_setcommand()->set_command(word);
-    return m;
-}
 
 windowMessage title(int n) {
     windowMessage m;
@@ -45,13 +39,9 @@ class LiveHost {
 public:
     LiveHost() : child_(VELTRANE_BINARY, {"--from-webwindow"}) {
         child_.receive(kTimeout);  // ProcessCreated
-        windowMessage m;
-        m.set_windowid("bench");
-        auto* w = m.mutable_newwindow();
-        w->set_url("https://bench.test/"), w->set_x(0), w->set_y(0), w->set_width(640), w->set_height(480);
-        w->set_origin(0), w->set_visible(true), w->set_windowtype("Standard"), w->set_windowextra("");
-        w->set_windowflag(false), w->set_createparam1(""), w->set_createparam2("");
-        child_.send(m.SerializeAsString());
+        const windowMessage window =
+            veltrane_host::newWindowMessage("bench", "https://bench.test/", 0, 0, 640, 480);
+        child_.send(window.SerializeAsString());
         ready_ = roundTrip();
     }
 
@@ -69,7 +59,7 @@ public:
 
 private:
     veltrane_host::ChildProcess child_;
-    const std::string getPosition_ = command("GetPosition").SerializeAsString();
+    const std::string getPosition_ = veltrane_host::commandMessage("bench", "GetPosition").SerializeAsString();
     bool ready_ = false;
 };
 
@@ -103,7 +93,7 @@ void VeltraneGetPositionRoundTrip(benchmark::State& state) {
 void EchoOneWayFrames(benchmark::State& state) {
     // The same frames as the host gets; the peer answers only the GetPosition frame that ends each batch.
     veltrane_host::ChildProcess echo(ECHO_PEER_BINARY, {std::to_string(kBatch + 1)});
-    const std::string getPosition = command("GetPosition").SerializeAsString();
+    const std::string getPosition = veltrane_host::commandMessage("bench", "GetPosition").SerializeAsString();
     int n = 0;
     for (auto _ : state) {
         bool sent = true;
@@ -120,7 +110,7 @@ void EchoOneWayFrames(benchmark::State& state) {
 
 void EchoRoundTrip(benchmark::State& state) {
     veltrane_host::ChildProcess echo(ECHO_PEER_BINARY, {});
-    const std::string frame = command("GetPosition").SerializeAsString();
+    const std::string frame = veltrane_host::commandMessage("bench", "GetPosition").SerializeAsString();
     for (auto _ : state) {
         if (!echo.send(frame) || echo.receive(kTimeout) != frame) {
             state.SkipWithError("no echo");

@@ -304,5 +304,4 @@ TEST_F(EventSinkTest, ActivationAndModalityOfTheWindowGoThroughTheRegistry) {
     runUiTasks();
     EXPECT_FALSE(stateOf(window).disabled);
     EXPECT_TRUE(stateOf(other).allWindowsActive);
-    sent();
 }

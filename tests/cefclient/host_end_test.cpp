@@ -37,9 +37,9 @@ class HostEndTest : public harness::BridgeTest {
 protected:
     // The bytes are all the host ever writes: the reader performs them and meets the end, then the UI thread runs.
     void hostWrites(const std::string& bytes) {
-        input.str(bytes);
-        input.clear();
-        bridge().attachPipe(input, out, err);
+        in.str(bytes);
+        in.clear();
+        bridge().attachPipe(in, out, err);
         bridge().readPipeMessages();
         runUiTasks();
     }
@@ -48,8 +48,6 @@ protected:
         bridge().processWindowMessages(message.SerializeAsString());
         runUiTasks();
     }
-
-    std::stringstream input;
 };
 
 }  // namespace

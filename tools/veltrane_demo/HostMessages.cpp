@@ -50,4 +50,11 @@ windowMessage scriptMessage(const std::string& id, const std::string& script) {
     return message;
 }
 
+windowMessage modalMessage(const std::string& id, bool modal) {
+    windowMessage message;
+    message.set_windowid(id);
+    message.mutable_setwindowmodal()->set_modal(modal);
+    return message;
+}
+
 }  // namespace veltrane_host

@@ -20,6 +20,7 @@
 
 using cefclient_messages::windowMessage;
 using veltrane_host::commandMessage;
+using veltrane_host::modalMessage;
 using namespace std::chrono_literals;
 
 namespace {
@@ -85,14 +86,6 @@ public:
         return false;
     }
 };
-
-
-windowMessage modalMessage(const std::string& id, bool on) {
-    windowMessage m;
-    m.set_windowid(id);
-    m.mutable_setwindowmodal()->set_modal(on);
-    return m;
-}
 
 class PipeDemo : public DemoLink {
 public:
