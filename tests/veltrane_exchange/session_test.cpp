@@ -140,6 +140,21 @@ TEST_F(SessionTest, BurstsFromSeveralThreadsBeyondWhatTheSocketHoldsArriveWholeA
     EXPECT_EQ(next, std::vector<int>(kSenders, kEach));
 }
 
+TEST(HeldMessages, AQueueThatAnswersAsItTakesThemGetsThoseThatCameBeforeIt) {
+    initProtocols();
+    auto local = boost::make_shared<exchange::DefaultExchange>("local");
+    const exchange::Address destination("local", cefexchange::CEFServiceAPI::serviceName);
+    for (exchange::IDType id = 1; id <= 2; ++id)
+        local->receive(boost::make_shared<const exchange::Envelope>(
+            boost::make_shared<cefexchange::SetURLMessage>("w", "u"),
+            exchange::RouteInfo{exchange::Address("gone", ""), destination}, id));
+    // The queue replies from inside submit, which goes back into the exchange.
+    auto queue = serveBrowserService(local);
+    ASSERT_EQ(queue->received().size(), 2u);
+    EXPECT_EQ(queue->received()[0]->getMessageId(), 1u);
+    EXPECT_EQ(queue->received()[1]->getMessageId(), 2u);
+}
+
 TEST_F(SessionTest, UndeliverableMessagesFailOrAreDroppedWithoutHarmingTheConnection) {
     class StrayMessage : public exchange::Message {
     public:

@@ -60,20 +60,25 @@ void DefaultExchange::send(const boost::shared_ptr<const Message>& message, cons
 
 void DefaultExchange::registerMessageQueue(const std::string& service, const boost::shared_ptr<MessageQueue>& queue) {
     if (!queue) throw std::invalid_argument("cannot register an empty message queue");
-    std::lock_guard lock(mutex_);
-    queues_[service] = queue;
-    auto held = held_.find(service);
-    if (held == held_.end()) return;
-    // Under the lock, so that no message arriving now overtakes the held ones.
-    for (const auto& envelope : held->second) {
-        try {
-            queue->submit(envelope);
-        } catch (const std::exception&) {
-            // Refused by the queue as it would have been on arrival; the others still go.
+    std::unique_lock lock(mutex_);
+    // Until the held messages are all handed over the queue stays unregistered, so that messages arriving
+    // meanwhile are held after them instead of overtaking them. Handed over without the lock: a queue may
+    // answer from submit.
+    for (auto held = held_.find(service); held != held_.end(); held = held_.find(service)) {
+        const auto waiting = std::move(held->second);
+        held_.erase(held);
+        heldCount_ -= waiting.size();
+        lock.unlock();
+        for (const auto& envelope : waiting) {
+            try {
+                queue->submit(envelope);
+            } catch (const std::exception&) {
+                // Refused by the queue as it would have been on arrival; the others still go.
+            }
         }
+        lock.lock();
     }
-    heldCount_ -= held->second.size();
-    held_.erase(held);
+    queues_[service] = queue;
 }
 
 void DefaultExchange::unregisterMessageQueue(const std::string& service) {
