@@ -9,6 +9,7 @@
 
 using harlowen_test::ArchiveEntry;
 using harlowen_test::ArchiveFormat;
+using harlowen_test::readFile;
 using harlowen_test::ScratchFolder;
 using Kind = harlowen_test::ArchiveEntry::Kind;
 namespace fs = std::filesystem;
@@ -16,11 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 
 std::u16string u16(const fs::path& path) { return fl::i18n::to_ustring(path.string()); }
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The archive sits beside the destination, in a scratch folder that nothing else uses.
 class Extraction : public ::testing::Test {

@@ -21,6 +21,7 @@ using harlowen_test::ArchiveEntry;
 using harlowen_test::ArchiveFormat;
 using harlowen_test::CannedResponse;
 using harlowen_test::productJson;
+using harlowen_test::readFile;
 using Kind = harlowen_test::ArchiveEntry::Kind;
 namespace fs = std::filesystem;
 
@@ -31,9 +32,10 @@ const std::string kMetadataPath = "/files/R1/beta/7/brandeth.zip";
 constexpr std::uintmax_t kExtractionLimit = std::uintmax_t{1} << 30;
 const ArchiveEntry kAlpha{"alpha.product.json", productJson("alpha", {"win64"})};
 
-std::string readFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+CannedResponse redirectTo(const std::string& location) {
+    CannedResponse redirect{302, "", "text/plain"};
+    redirect.headers = {"Location: " + location};
+    return redirect;
 }
 
 // Every entry below a folder, without following links: files by content, links by target, folders by name.
@@ -297,17 +299,12 @@ TEST_F(HostileServer, BadAnswersGiveCodedFailures) {
          },
          "1807"},
         {"archive redirects to itself",
-         [&] {
-             CannedResponse loop{302, "", "text/plain"};
-             loop.headers = {"Location: " + kMetadataPath};
-             server.serve(kMetadataPath, loop);
-         },
+         [&] { server.serve(kMetadataPath, redirectTo(kMetadataPath)); },
          "1807"},
         {"archive redirects to the local disk",
          [&] {
-             CannedResponse local{302, "", "text/plain"};
-             local.headers = {"Location: file://" + (sentinel() / "R1/beta/7/brandeth.zip").string()};
-             server.serve(kMetadataPath, local);
+             const auto local = sentinel() / "R1/beta/7/brandeth.zip";
+             server.serve(kMetadataPath, redirectTo("file://" + local.string()));
          },
          "1807"},
         {"body cut short",

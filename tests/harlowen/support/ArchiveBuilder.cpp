@@ -132,6 +132,10 @@ std::string archiveBytes(const std::vector<ArchiveEntry>& entries, ArchiveFormat
     ScratchFolder scratch;
     const auto file = scratch.path() / "archive";
     writeArchive(file, entries, format);
+    return readFile(file);
+}
+
+std::string readFile(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

@@ -25,6 +25,9 @@ std::string archiveBytes(const std::vector<ArchiveEntry>& entries, ArchiveFormat
 std::string zipDeclaringLength(const std::string& name, const std::string& content,
                                std::uint32_t declaredLength);
 
+// The whole file's bytes; empty when it cannot be read.
+std::string readFile(const std::filesystem::path& file);
+
 // A product metadata file as the metadata reader expects it, with one component per platform list.
 std::string productJson(const std::string& name, const std::vector<std::string>& platforms);
 
