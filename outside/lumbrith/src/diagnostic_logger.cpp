@@ -14,9 +14,10 @@ void set_logging_enabled(bool enabled) { boost::log::core::get()->set_logging_en
 template <class CharT>
 basic_diagnostic_logger<CharT>::basic_diagnostic_logger(const string_type& channel)
     : channel_(channel),
-      mask_(detail::configured_mask(channel)),
+      // The logging core and its sink are made once, under a once flag, before any source touches the core:
+      // loggers first made on two threads at once then find them whole.
+      mask_((detail::ensure_sink(), detail::configured_mask(channel))),
       source_(boost::log::keywords::channel = channel) {
-    detail::ensure_sink();
     source_.add_attribute(detail::indent_attribute::name, indent_);
 }
 
