@@ -211,12 +211,38 @@ TEST(QtClientMode, TextsStopAtTheirFirstNulByte) {
     EXPECT_EQ(log.emitted, std::vector<std::string>{"setTitle:q,before"});
 }
 
-TEST(QtClientMode, TitleUpdatesAndTheLastClosedWindowAreSignalled) {
-    client::MainMessageLoopStd loop;
+namespace {
+
+// Whether a task posted now still runs: a loop that was told to quit drops it.
+bool loopStillRuns(client::MainMessageLoop& loop) {
+    bool ran = false;
+    loop.PostClosure(base::Bind([&] {
+        ran = true;
+        loop.Quit();
+    }));
+    loop.Run();
+    return ran;
+}
+
+void openAndCloseTheOnlyWindow(const std::function<void()>& whileOpen = [] {}) {
     scoped_refptr<window_notifier::IVeltraneInterface> sink(new WindowEventHandler("only", true));
     bridge().registerWebWindow(NativeWindow::makeNativeWindow("only", true, sink, "", ""), sink);
-    SignalLog log;
-    bridge().updateWindowTitle("only", "Loaded page");
+    whileOpen();
     bridge().notifyWindowClose("only");
+}
+
+}  // namespace
+
+TEST(QtClientMode, TitleUpdatesAndTheLastClosedWindowAreSignalledAndTheReceiverDecides) {
+    client::MainMessageLoopStd loop;
+    SignalLog log;
+    openAndCloseTheOnlyWindow([] { bridge().updateWindowTitle("only", "Loaded page"); });
     EXPECT_EQ(log.emitted, (std::vector<std::string>{"setTitle:only,Loaded page", "lastWindowClosed"}));
+    EXPECT_TRUE(loopStillRuns(loop));
+}
+
+TEST(QtClientMode, LastClosedWindowWithNoReceiverEndsTheLoop) {
+    client::MainMessageLoopStd loop;
+    openAndCloseTheOnlyWindow();
+    EXPECT_FALSE(loopStillRuns(loop));
 }

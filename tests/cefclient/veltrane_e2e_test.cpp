@@ -26,6 +26,8 @@ constexpr auto kExitDeadline = 3s;  // instrumented builds take longer to exit
 #else
 constexpr auto kExitDeadline = 1s;
 #endif
+// Generous: the exit is polled for, not timed.
+constexpr auto kQtExitDeadline = 10s;
 
 class VeltraneProcessTest : public ::testing::Test {
 protected:
@@ -72,6 +74,20 @@ protected:
             if (*frame == "closePipes") return true;
         }
         return false;
+    }
+
+    using HostEnding = std::pair<const char*, std::function<void()>>;
+
+    // The host closing its end of the pipe, cleanly or inside a frame.
+    std::vector<HostEnding> closedPipeEndings() {
+        return {
+            {"clean end", [this] { child->closeInput(); }},
+            {"end inside a frame",
+             [this] {
+                 ASSERT_TRUE(child->sendRaw(veltrane_host::frameHeader(10) + "abc"));
+                 child->closeInput();
+             }},
+        };
     }
 
     std::unique_ptr<veltrane_host::ChildProcess> child;
@@ -241,16 +257,10 @@ TEST_F(VeltraneProcessTest, WindowsOpenedAsTheProcessEndsNeverCrashIt) {
 }
 
 TEST_F(VeltraneProcessTest, EveryEndOfTheHostsPipeClosesTheWindowsAndEndsTheProcess) {
-    const std::vector<std::pair<const char*, std::function<void()>>> endings = {
-        {"clean end", [&] { child->closeInput(); }},
-        {"end inside a frame",
-         [&] {
-             ASSERT_TRUE(child->sendRaw(veltrane_host::frameHeader(10) + "abc"));
-             child->closeInput();
-         }},
-        // The host keeps its end open: the oversized length alone ends the stream.
-        {"oversized frame", [&] { ASSERT_TRUE(child->sendRaw(veltrane_host::frameHeader((64u << 20) + 1))); }},
-    };
+    std::vector<HostEnding> endings = closedPipeEndings();
+    // The host keeps its end open: the oversized length alone ends the stream.
+    endings.push_back(
+        {"oversized frame", [&] { ASSERT_TRUE(child->sendRaw(veltrane_host::frameHeader((64u << 20) + 1))); }});
     for (const auto& [name, endPipe] : endings) {
         SCOPED_TRACE(name);
         start();
@@ -267,6 +277,24 @@ TEST_F(VeltraneProcessTest, EveryEndOfTheHostsPipeClosesTheWindowsAndEndsTheProc
     child->closeInput();
     EXPECT_TRUE(awaitClosePipes());
     EXPECT_EQ(child->waitForExit(3s), 0);
+}
+
+TEST_F(VeltraneProcessTest, QtClientModeWithNoReceiverEndsWithEveryEndOfItsHost) {
+    std::unique_ptr<veltrane_host::ChildProcess> host;
+    std::vector<HostEnding> endings = closedPipeEndings();
+    endings.push_back({"watched host exits", [&] {
+                           ::kill(host->pid(), SIGKILL);
+                           ASSERT_TRUE(host->waitForExit(kReadTimeout));
+                       }});
+    for (const auto& [name, endHost] : endings) {
+        SCOPED_TRACE(name);
+        host = std::make_unique<veltrane_host::ChildProcess>("/bin/sleep", std::vector<std::string>{"60"});
+        start({"--from-webwindow", "--using-qt", "--processid=" + std::to_string(host->pid())});
+        send(newWindow("signalled"));  // becomes a signal nobody receives; no window opens
+        endHost();
+        EXPECT_TRUE(awaitClosePipes());
+        EXPECT_EQ(child->waitForExit(kQtExitDeadline), 0);
+    }
 }
 
 TEST_F(VeltraneProcessTest, ScreenshotLargerThanAnyScreenIsRefusedAndTheProcessGoesOn) {

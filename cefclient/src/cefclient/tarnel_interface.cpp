@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include <QtCore/QMetaMethod>
+
 #include "cefclient/FunctionTraceScope.h"
 #include "cefclient/LogStyle.h"
 #include "cefclient/Loggers.h"
@@ -153,7 +155,8 @@ void tarnel_interface::notifyWindowClose(const std::string& windowID) {
 }
 
 void tarnel_interface::endAfterLastWindow() {
-    if (usingQt) {
+    // In Qt client mode a receiver of the signal decides; without one nothing else would end the process.
+    if (usingQt && isSignalConnected(QMetaMethod::fromSignal(&tarnel_interface::lastWindowClosed))) {
         LOG(INFO) << "Last Window closed: Exit app";
         emit lastWindowClosed();
     } else {
