@@ -97,7 +97,8 @@ protected:
         sentinelBefore = snapshot(sentinel());
     }
     void TearDown() override {
-        for (const char* name : {"TMPDIR", "SOVARINE_MAX_BYTES", "SOVARINE_LOW_SPEED_BYTES"}) ::unsetenv(name);
+        for (const char* name : {"TMPDIR", "SOVARINE_MAX_BYTES", "SOVARINE_LOW_SPEED_BYTES"})
+            ::unsetenv(name);
     }
 
     fs::path sentinel() const { return tmp.path() / "sentinel"; }

@@ -5,9 +5,9 @@
 
 #include <cerrno>
 #include <climits>
-#include <limits>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 
 #include "fl/filesystem/basic_path.h"
@@ -21,9 +21,10 @@ constexpr long kMaxRedirects = 5;
 // libcurl takes time limits in seconds only up to this.
 constexpr curl_off_t kLongestStallSeconds = INT_MAX / 1000;
 
-// A setting of decimal digits alone, from 1 to most; anything else (empty, signed, spaced, with a unit, out of
-// range) leaves the fallback.
-curl_off_t positiveSetting(const char* name, curl_off_t fallback, curl_off_t most = std::numeric_limits<curl_off_t>::max()) {
+// A setting of decimal digits alone, from 1 to most; anything else (empty, signed, spaced, with a unit, out
+// of range) leaves the fallback.
+curl_off_t positiveSetting(const char* name, curl_off_t fallback,
+                           curl_off_t most = std::numeric_limits<curl_off_t>::max()) {
     const char* text = std::getenv(name);
     if (text == nullptr || *text < '0' || *text > '9') return fallback;
     char* end = nullptr;
@@ -36,6 +37,11 @@ struct Limits {
     curl_off_t stallSeconds = positiveSetting("SOVARINE_STALL_TIMEOUT_SECONDS", 30, kLongestStallSeconds);
     curl_off_t lowSpeedBytes = positiveSetting("SOVARINE_LOW_SPEED_BYTES", 1024);
     curl_off_t maxBytes = positiveSetting("SOVARINE_MAX_BYTES", curl_off_t{1} << 30);
+
+    // Rounded up, so that a floor below one byte per second still counts.
+    curl_off_t leastBytesPerSecond() const {
+        return lowSpeedBytes / stallSeconds + (lowSpeedBytes % stallSeconds != 0 ? 1 : 0);
+    }
 };
 
 // A temporary file beside the target that is removed unless it is committed.
@@ -145,8 +151,7 @@ bool Downloader::download() {
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.stallSeconds));
     // Fewer than lowSpeedBytes in the stall time, silence included, ends the transfer as timed out.
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stallSeconds));
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT,
-                     static_cast<long>((limits.lowSpeedBytes + limits.stallSeconds - 1) / limits.stallSeconds));
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(limits.leastBytesPerSecond()));
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &reportProgress);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &context);
