@@ -27,7 +27,7 @@ struct CannedResponse {
     std::optional<size_t> stallAfter;
     // Sends the headers and only this many body bytes, then closes the connection.
     std::optional<size_t> closeAfter;
-    // Declares no length and sends the body over and over until the client gives up or this many bytes are out.
+    // Declares no length and repeats the body until the client gives up or this many bytes are out.
     std::optional<size_t> repeatUpTo;
     // Sends the body one byte per interval.
     std::chrono::milliseconds dripInterval{0};
