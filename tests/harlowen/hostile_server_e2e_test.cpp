@@ -9,12 +9,14 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <map>
 
 #include "ArchiveBuilder.h"
 #include "HttpTestServer.h"
 #include "install/harlowen/ProductRepoAdapterFactories.h"
 #include "install/harlowen/RepoAdapterExceptions.h"
+#include "install/tambrel/interrupt.h"
 
 using namespace install::harlowen;
 using harlowen_test::ArchiveEntry;
@@ -24,12 +26,15 @@ using harlowen_test::productJson;
 using harlowen_test::readFile;
 using Kind = harlowen_test::ArchiveEntry::Kind;
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 namespace {
 
 const std::string kInstallData = "/service/installdata";
 const std::string kMetadataPath = "/files/R1/beta/7/brandeth.zip";
 constexpr std::uintmax_t kExtractionLimit = std::uintmax_t{1} << 30;
+// Far longer than any sound answer takes; a case still running then is cut off by the installer's interrupt.
+constexpr auto kDeadline = 30s;
 const ArchiveEntry kAlpha{"alpha.product.json", productJson("alpha", {"win64"})};
 
 CannedResponse redirectTo(const std::string& location) {
@@ -50,6 +55,24 @@ std::map<std::string, std::string> snapshot(const fs::path& folder) {
         }
     }
     return seen;
+}
+
+// What the adapter's getProducts came to.
+struct Outcome {
+    std::string code;  // empty when products were read
+    std::string message;
+    bool foreignProduct = false;
+    bool uncoded = false;
+};
+
+Outcome attempt(ProductRepoAdapter& adapter) {
+    try {
+        return {"", "", adapter.getProducts().contains(u"secret")};
+    } catch (const RepoAdapterException& error) {
+        return {error.getCode(), error.what()};
+    } catch (const std::exception& error) {
+        return {"", error.what(), false, true};
+    }
 }
 
 struct HostileCase {
@@ -73,7 +96,10 @@ protected:
                   harlowen_test::archiveBytes({{"secret.product.json", productJson("secret", {"win64"})}}));
         sentinelBefore = snapshot(sentinel());
     }
-    void TearDown() override { ::unsetenv("TMPDIR"); }
+    void TearDown() override {
+        for (const char* name : {"TMPDIR", "SOVARINE_MAX_BYTES", "SOVARINE_LOW_SPEED_BYTES"})
+            ::unsetenv(name);
+    }
 
     fs::path sentinel() const { return tmp.path() / "sentinel"; }
     void serveInstallData(const std::string& urlBase) {
@@ -91,6 +117,41 @@ protected:
             if (entry.path() != sentinel()) found.push_back(entry.path());
         }
         return found;
+    }
+
+    // The files directly in the adapter's folders, where the download is written.
+    std::uintmax_t downloadedBytes() const {
+        std::uintmax_t total = 0;
+        std::error_code gone;  // files come and go while the adapter works
+        for (const auto& folder : adapterFolders()) {
+            for (const auto& entry : fs::directory_iterator(folder, gone)) {
+                const auto length = entry.is_regular_file(gone) ? entry.file_size(gone) : 0;
+                if (!gone) total += length;
+            }
+        }
+        return total;
+    }
+
+    void limitDownloadsTo(std::uintmax_t bytes) {
+        downloadLimit = bytes;
+        ::setenv("SOVARINE_MAX_BYTES", std::to_string(bytes).c_str(), 1);
+    }
+
+    // Runs getProducts on its own thread while watching the download grow; interrupts it after the deadline.
+    Outcome attemptWatched(ProductRepoAdapter& adapter) {
+        auto outcome = std::async(std::launch::async, [&] { return attempt(adapter); });
+        const auto deadline = std::chrono::steady_clock::now() + kDeadline;
+        std::uintmax_t largest = 0;
+        while (outcome.wait_for(2ms) == std::future_status::timeout) {
+            largest = std::max(largest, downloadedBytes());
+            if (std::chrono::steady_clock::now() > deadline && !install::tambrel::interrupt::is_set()) {
+                ADD_FAILURE() << "still running after the deadline";
+                install::tambrel::interrupt::set();
+            }
+        }
+        install::tambrel::interrupt::clear();
+        EXPECT_LE(largest, downloadLimit) << "the download grew past its limit";
+        return outcome.get();
     }
 
     // Nothing outside the adapter's folders changed, no link inside them leads out, no file grew past the
@@ -125,16 +186,11 @@ protected:
         serveArchive({kAlpha});
         hostile.arrange();
         auto adapter = makeAdapter();
-        try {
-            const auto products = adapter->getProducts();
-            EXPECT_TRUE(hostile.code.empty() || hostile.code == "any") << "no exception";
-            EXPECT_FALSE(products.contains(u"secret")) << "a product from outside the folder was read";
-        } catch (const RepoAdapterException& error) {
-            EXPECT_TRUE(hostile.code == error.getCode() || hostile.code == "any")
-                << "code " << error.getCode() << ": " << error.what();
-        } catch (const std::exception& error) {
-            ADD_FAILURE() << "uncoded failure: " << error.what();
-        }
+        const Outcome outcome = attemptWatched(*adapter);
+        EXPECT_FALSE(outcome.uncoded) << "uncoded failure: " << outcome.message;
+        EXPECT_FALSE(outcome.foreignProduct) << "a product from outside the folder was read";
+        EXPECT_TRUE(hostile.code == outcome.code || hostile.code == "any")
+            << "code \"" << outcome.code << "\": " << outcome.message;
         expectContained();
         adapter->cleanUp();
         EXPECT_TRUE(adapterFolders().empty()) << "cleanUp left the temporary folder behind";
@@ -143,6 +199,7 @@ protected:
     harlowen_test::ScratchFolder tmp;
     harlowen_test::HttpTestServer server;
     std::map<std::string, std::string> sentinelBefore;
+    std::uintmax_t downloadLimit = kExtractionLimit;
 };
 
 TEST_F(HostileServer, LinksNeverLeadOutOfTheFolder) {
@@ -324,6 +381,72 @@ TEST_F(HostileServer, BadAnswersGiveCodedFailures) {
     };
     for (const auto& hostile : cases) run(hostile);
     EXPECT_LE(server.requestCount(kMetadataPath), 16u) << "the redirect loop was followed without a limit";
+}
+
+TEST_F(HostileServer, DownloadsThatNeverEndOrBarelyMoveAreCutOff) {
+    constexpr size_t kLimit = 1 << 20;
+    limitDownloadsTo(kLimit);
+    const std::string chunk(64 * 1024, 'z');
+    const auto lengthHeader = [](size_t length) { return "Content-Length: " + std::to_string(length); };
+    const std::vector<HostileCase> cases{
+        {"endless body",
+         [&] {
+             CannedResponse endless{200, chunk};
+             endless.repeatUpTo = 64 * kLimit;
+             server.serve(kMetadataPath, endless);
+         },
+         "1807"},
+        {"undeclared body exactly at the limit",
+         [&] {
+             CannedResponse whole{200, chunk};
+             whole.repeatUpTo = kLimit;
+             server.serve(kMetadataPath, whole);
+         },
+         "1810"},
+        {"declared length past the limit, then silence",
+         [&] {
+             CannedResponse big{200, chunk};
+             big.headers = {lengthHeader(kLimit + 1)};
+             big.stallAfter = 100;
+             server.serve(kMetadataPath, big);
+         },
+         "1807"},
+        {"declared length at the limit, then silence",
+         [&] {
+             CannedResponse big{200, chunk};
+             big.headers = {lengthHeader(kLimit)};
+             big.stallAfter = 100;
+             server.serve(kMetadataPath, big);
+         },
+         "1806"},
+        {"five bytes a second",
+         [&] {
+             ::setenv("SOVARINE_STALL_TIMEOUT_SECONDS", "2", 1);
+             CannedResponse dripping{200, chunk};
+             dripping.dripInterval = 200ms;
+             server.serve(kMetadataPath, dripping);
+         },
+         "1806"},
+        {"slow body above a lowered floor",
+         [&] {
+             ::setenv("SOVARINE_STALL_TIMEOUT_SECONDS", "2", 1);
+             ::setenv("SOVARINE_LOW_SPEED_BYTES", "4", 1);
+             CannedResponse slow{200, std::string(30, 's')};
+             slow.dripInterval = 100ms;
+             server.serve(kMetadataPath, slow);
+         },
+         "1810"},
+        {"limit that is not a number holds the default",
+         [&] {
+             ::setenv("SOVARINE_MAX_BYTES", (std::to_string(kLimit) + " bytes").c_str(), 1);
+             downloadLimit = kExtractionLimit;
+             CannedResponse twice{200, chunk};
+             twice.repeatUpTo = 2 * kLimit;
+             server.serve(kMetadataPath, twice);
+         },
+         "1810"},
+    };
+    for (const auto& hostile : cases) run(hostile);
 }
 
 TEST_F(HostileServer, AFolderRetakenAfterCleanUpIsNotUsed) {

@@ -3,9 +3,11 @@
 #include <curl/curl.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 
 #include "fl/filesystem/basic_path.h"
@@ -16,13 +18,31 @@ namespace {
 
 constexpr long kMaxRedirects = 5;
 
-long stallSeconds() {
-    const char* text = std::getenv("SOVARINE_STALL_TIMEOUT_SECONDS");
-    if (text == nullptr || *text == '\0') return 30;
+// libcurl takes time limits in seconds only up to this.
+constexpr curl_off_t kLongestStallSeconds = INT_MAX / 1000;
+
+// A setting of decimal digits alone, from 1 to most; anything else (empty, signed, spaced, with a unit, out
+// of range) leaves the fallback.
+curl_off_t positiveSetting(const char* name, curl_off_t fallback,
+                           curl_off_t most = std::numeric_limits<curl_off_t>::max()) {
+    const char* text = std::getenv(name);
+    if (text == nullptr || *text < '0' || *text > '9') return fallback;
     char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    return (*end == '\0' && value > 0) ? value : 30;
+    errno = 0;
+    const long long value = std::strtoll(text, &end, 10);
+    return (*end == '\0' && errno == 0 && value > 0 && value <= most) ? value : fallback;
 }
+
+struct Limits {
+    curl_off_t stallSeconds = positiveSetting("SOVARINE_STALL_TIMEOUT_SECONDS", 30, kLongestStallSeconds);
+    curl_off_t lowSpeedBytes = positiveSetting("SOVARINE_LOW_SPEED_BYTES", 1024);
+    curl_off_t maxBytes = positiveSetting("SOVARINE_MAX_BYTES", curl_off_t{1} << 30);
+
+    // Rounded up, so that a floor below one byte per second still counts.
+    curl_off_t leastBytesPerSecond() const {
+        return lowSpeedBytes / stallSeconds + (lowSpeedBytes % stallSeconds != 0 ? 1 : 0);
+    }
+};
 
 // A temporary file beside the target that is removed unless it is committed.
 class PartialFile {
@@ -64,24 +84,33 @@ private:
 struct TransferContext {
     Downloader::ProgressCallback* progress;
     std::atomic<bool>* cancelled;
-    std::chrono::seconds stallLimit;
-    curl_off_t lastReceived = -1;
-    std::chrono::steady_clock::time_point lastArrival = std::chrono::steady_clock::now();
-    bool stalled = false;
+    FILE* file;
+    curl_off_t maxBytes;
+    curl_off_t written = 0;
+    bool tooLarge = false;
 };
 
 int reportProgress(void* userData, curl_off_t total, curl_off_t received, curl_off_t, curl_off_t) {
     auto& context = *static_cast<TransferContext*>(userData);
     if (*context.progress) (*context.progress)(static_cast<long>(total), static_cast<long>(received));
-    const auto now = std::chrono::steady_clock::now();
-    if (received != context.lastReceived) {
-        context.lastReceived = received;
-        context.lastArrival = now;
-    } else if (now - context.lastArrival >= context.stallLimit) {
-        context.stalled = true;
-        return 1;
-    }
     return context.cancelled->load() ? 1 : 0;
+}
+
+// Bodies without a declared length are cut off here, before the byte that would pass the limit is written.
+size_t writeBounded(char* data, size_t size, size_t count, void* userData) {
+    auto& context = *static_cast<TransferContext*>(userData);
+    const size_t length = size * count;
+    if (static_cast<curl_off_t>(length) > context.maxBytes - context.written) {
+        context.tooLarge = true;
+        return 0;
+    }
+    const size_t stored = std::fwrite(data, 1, length, context.file);
+    context.written += static_cast<curl_off_t>(stored);
+    return stored;
+}
+
+std::string tooLargeReason(curl_off_t maxBytes) {
+    return "it is larger than the limit of " + std::to_string(maxBytes) + " bytes (SOVARINE_MAX_BYTES)";
 }
 
 }  // namespace
@@ -106,18 +135,23 @@ bool Downloader::download() {
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
     if (!curl) throw DownloaderHttpRequestFailedException("cannot start a download");
     CURL* handle = curl.get();
-    const long stall = stallSeconds();
-    TransferContext context{&progress_, &cancelled_, std::chrono::seconds(stall)};
+    const Limits limits;
+    TransferContext context{&progress_, &cancelled_, partial.stream(), limits.maxBytes};
     char errorText[CURL_ERROR_SIZE] = "";
     curl_easy_setopt(handle, CURLOPT_URL, url_.c_str());
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, partial.stream());
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &writeBounded);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &context);
+    curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, limits.maxBytes);
     curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, stall);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.stallSeconds));
+    // Fewer than lowSpeedBytes in the stall time, silence included, ends the transfer as timed out.
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stallSeconds));
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(limits.leastBytesPerSecond()));
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &reportProgress);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &context);
@@ -128,11 +162,9 @@ bool Downloader::download() {
     }
 
     const CURLcode result = curl_easy_perform(handle);
-    const std::string reason = *errorText ? errorText : curl_easy_strerror(result);
-    if (context.stalled) {
-        throw DownloaderHttpRequestTimeoutException("download of " + url_ + " timed out: no data for " +
-                                                    std::to_string(stall) + " s");
-    }
+    const std::string reason = context.tooLarge || result == CURLE_FILESIZE_EXCEEDED
+                                   ? tooLargeReason(limits.maxBytes)
+                                   : (*errorText ? errorText : curl_easy_strerror(result));
     switch (result) {
         case CURLE_OK: break;
         case CURLE_OPERATION_TIMEDOUT:

@@ -179,10 +179,14 @@ void HttpTestServer::handle(int connection) {
         if (stopping_) return;
     }
     std::string extraHeaders;
-    for (const auto& header : response.headers) extraHeaders += "\r\n" + header;
+    bool lengthGiven = response.repeatUpTo.has_value();
+    for (const auto& header : response.headers) {
+        extraHeaders += "\r\n" + header;
+        lengthGiven = lengthGiven || lower(header).rfind("content-length:", 0) == 0;
+    }
+    if (!lengthGiven) extraHeaders += "\r\nContent-Length: " + std::to_string(response.body.size());
     const std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + reasonOf(response.status) +
                              extraHeaders + "\r\nContent-Type: " + response.contentType +
-                             "\r\nContent-Length: " + std::to_string(response.body.size()) +
                              (response.status == 407 ? "\r\nProxy-Authenticate: Basic realm=\"test\"" : "") +
                              "\r\nConnection: close\r\n\r\n";
     if (response.stallAfter) {
@@ -194,7 +198,28 @@ void HttpTestServer::handle(int connection) {
         sendAll(connection, head + response.body.substr(0, *response.closeAfter));
         return;
     }
+    if (response.repeatUpTo) {
+        if (sendAll(connection, head)) sendRepeated(connection, response.body, *response.repeatUpTo);
+        return;
+    }
+    if (response.dripInterval.count() > 0) {
+        if (sendAll(connection, head)) drip(connection, response.body, response.dripInterval);
+        return;
+    }
     sendAll(connection, head + response.body);
+}
+
+void HttpTestServer::sendRepeated(int connection, const std::string& body, size_t limit) const {
+    for (size_t sent = 0; !body.empty() && sent < limit && !stopping_; sent += body.size()) {
+        if (!sendAll(connection, body.substr(0, limit - sent))) return;
+    }
+}
+
+void HttpTestServer::drip(int connection, const std::string& body, std::chrono::milliseconds interval) const {
+    for (const char byte : body) {
+        if (stopping_ || !sendAll(connection, std::string(1, byte))) return;
+        holdConnection(connection, interval);
+    }
 }
 
 }  // namespace harlowen_test

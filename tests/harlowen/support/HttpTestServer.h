@@ -19,7 +19,7 @@ struct CannedResponse {
     int status = 200;
     std::string body;
     std::string contentType = "application/octet-stream";
-    // Extra header lines, e.g. "Location: /elsewhere".
+    // Extra header lines, e.g. "Location: /elsewhere". A Content-Length among them replaces the body's own.
     std::vector<std::string> headers;
     // Says nothing at all for this long (or until the client gives up).
     std::chrono::milliseconds holdBeforeReply{0};
@@ -27,6 +27,10 @@ struct CannedResponse {
     std::optional<size_t> stallAfter;
     // Sends the headers and only this many body bytes, then closes the connection.
     std::optional<size_t> closeAfter;
+    // Declares no length and repeats the body until the client gives up or this many bytes are out.
+    std::optional<size_t> repeatUpTo;
+    // Sends the body one byte per interval.
+    std::chrono::milliseconds dripInterval{0};
 };
 
 struct RecordedRequest {
@@ -58,6 +62,8 @@ private:
     void handle(int connection);
     // Waits until the client closes, the server stops or the time is up.
     void holdConnection(int connection, std::chrono::milliseconds limit) const;
+    void sendRepeated(int connection, const std::string& body, size_t limit) const;
+    void drip(int connection, const std::string& body, std::chrono::milliseconds interval) const;
 
     int listener_ = -1;
     int port_ = 0;

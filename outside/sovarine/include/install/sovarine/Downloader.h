@@ -10,7 +10,8 @@ namespace install::sovarine {
 
 // Downloads a URL to a file. The data goes to a temporary file beside the target, which takes the target's
 // name only once the transfer is complete; a failed or cancelled download leaves no target behind. Only http
-// and https, at most five redirects. A proxy comes from the usual http_proxy / https_proxy variables.
+// and https, at most five redirects, at most SOVARINE_MAX_BYTES. A proxy comes from the usual http_proxy /
+// https_proxy variables.
 class Downloader {
 public:
     using ProgressCallback = std::function<void(long total, long received)>;
