@@ -71,4 +71,21 @@ TEST_F(PluginUnloadTest, ClipboardChangesAfterTheUnloadReachNothingOfThePlugin) 
     EXPECT_EQ(nextChannelBeforeMarker(), "/host/marker");
 }
 
+TEST_F(PluginUnloadTest, AServiceTheHostStillHoldsKeepsThePluginLoadedUntilReleased) {
+    subscribeToChanges();
+    auto service = bundle->service();
+    ASSERT_NE(service, nullptr);
+
+    bundle.reset();
+    EXPECT_TRUE(pluginLoaded());
+    changeClipboard();
+    EXPECT_EQ(nextChannelBeforeMarker(), prefix + "clipboardChange");
+    EXPECT_EQ(nextChannelBeforeMarker(), "/host/marker");
+
+    service.reset();
+    EXPECT_FALSE(pluginLoaded());
+    changeClipboard();
+    EXPECT_EQ(nextChannelBeforeMarker(), "/host/marker");
+}
+
 }  // namespace
