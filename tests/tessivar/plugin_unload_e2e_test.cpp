@@ -88,4 +88,16 @@ TEST_F(PluginUnloadTest, AServiceTheHostStillHoldsKeepsThePluginLoadedUntilRelea
     EXPECT_EQ(nextChannelBeforeMarker(), "/host/marker");
 }
 
+TEST_F(PluginUnloadTest, AHostHandlerMayUnloadThePluginWhileItsChannelIsBeingDelivered) {
+    // Heard before the plug-in, which subscribes when its component starts.
+    const std::string channel = prefix + "requestAvailableDataFlavors";
+    subscriptions.push_back(host->subscribe(channel, [this](const ms::JsonMessage&) { bundle.reset(); }).get());
+    subscribeToChanges();
+
+    EXPECT_EQ(host->publish(channel, ms::PayloadBuffer(std::string("{}"))).get()->receivers, 1u);
+    ASSERT_FALSE(pluginLoaded());
+    changeClipboard();
+    EXPECT_EQ(nextChannelBeforeMarker(), "/host/marker");
+}
+
 }  // namespace
