@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Inbox.h"
+#include "BundleHost.h"
 #include "connector/common/DeferredService.h"
 #include "connector/message_service/LocalMessageServiceFactory.h"
 #include "tovrenna/Framework.h"
@@ -30,25 +30,9 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// A host that loads the plug-in from its file and talks to it over the message service only.
-class BundleHostTest : public testing::Test {
+class BundleHostTest : public tessivar_test::BundleHost {
 protected:
-    void SetUp() override {
-        framework.registerService("connector::message_service::MessageServiceFactory",
-                                  std::static_pointer_cast<ms::MessageServiceFactory>(factory));
-        framework.watchStartTriggersWith(std::bind_front(&ms::LocalMessageServiceFactory::watchChannels, factory));
-        bundle = framework.installBundle(TESSIVAR_PLUGIN);
-        bundle->start();
-        host = factory->createMessageService("host", {}).get();
-    }
-    void TearDown() override {
-        subscriptions.clear();
-        bundle.reset();
-    }
-
-    void listen(const std::string& channel) {
-        subscriptions.push_back(host->subscribe(prefix + channel, inbox.handler(prefix + channel)).get());
-    }
+    void listen(const std::string& channel) { BundleHost::listen(prefix + channel); }
     ms::Future<std::shared_ptr<ms::PublishResult>> send(const std::string& channel, const std::string& request) {
         return host->publish(prefix + channel, ms::PayloadBuffer(request));
     }
@@ -61,13 +45,6 @@ protected:
         EXPECT_EQ(message->channel, prefix + channel);
         return nlohmann::json::parse(message->text);
     }
-
-    std::shared_ptr<ms::LocalMessageServiceFactory> factory = std::make_shared<ms::LocalMessageServiceFactory>();
-    tovrenna::Framework framework;
-    std::unique_ptr<tovrenna::Bundle> bundle;
-    std::shared_ptr<ms::MessageService> host;
-    tessivar_test::Inbox inbox;
-    std::vector<std::shared_ptr<ms::Subscription>> subscriptions;
 };
 
 TEST_F(BundleHostTest, ComponentIsActivatedByItsFirstRequestWhichIsAnswered) {

@@ -55,6 +55,35 @@ TEST_F(LocalMessageServiceTest, ReleasingTheHandleWaitsForARunningHandlerAndEnds
     EXPECT_EQ(client->publish("/slow", ms::PayloadBuffer(std::string("2"))).get()->receivers, 0u);
 }
 
+TEST_F(LocalMessageServiceTest, ReleasingAHandleReturnsWhileTheDeliveryThreadIsNeverIdle) {
+    auto client = open("client");
+    // Each message publishes the next, so that work is always queued.
+    auto echo = client->subscribe("/echo", [&client](const ms::JsonMessage& message) {
+        client->publish("/echo", ms::PayloadBuffer(message.payload()));
+    }).get();
+    client->publish("/echo", ms::PayloadBuffer(std::string("again")));
+    auto other = client->subscribe("/other", [](const ms::JsonMessage&) {}).get();
+    other.reset();
+    echo.reset();
+    EXPECT_EQ(client->publish("/echo", ms::PayloadBuffer(std::string("1"))).get()->receivers, 0u);
+}
+
+TEST_F(LocalMessageServiceTest, AHandlerReleasedOnTheDeliveryThreadIsDestroyedAtOnce) {
+    auto client = open("client");
+    std::atomic<bool> destroyed{false};
+    bool destroyedWhenReleased = false;
+    std::shared_ptr<ms::Subscription> second;
+    auto first = client->subscribe("/x", [&](const ms::JsonMessage&) {
+        second.reset();
+        destroyedWhenReleased = destroyed;
+    }).get();
+    auto life = std::shared_ptr<void>(nullptr, [&destroyed](void*) { destroyed = true; });
+    second = client->subscribe("/x", [life](const ms::JsonMessage&) {}).get();
+    life.reset();
+    EXPECT_EQ(client->publish("/x", ms::PayloadBuffer(std::string("1"))).get()->receivers, 1u);
+    EXPECT_TRUE(destroyedWhenReleased);
+}
+
 TEST_F(LocalMessageServiceTest, OperationsStartedInsideAHandlerCanBeWaitedForThere) {
     auto client = open("client");
     tessivar_test::Inbox inbox;

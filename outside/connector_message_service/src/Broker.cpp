@@ -59,10 +59,12 @@ std::size_t Broker::deliver(const std::string& channel, const JsonMessage& messa
     std::size_t delivered = 0;
     for (const auto& receiver : receivers) {
         if (!receiver->active) continue;
+        ++receiver->calls;
         try {
             receiver->handler(message);
         } catch (...) {
         }
+        --receiver->calls;
         ++delivered;
     }
     return delivered;
@@ -81,6 +83,9 @@ void Broker::unsubscribe(const std::shared_ptr<Subscriber>& subscriber) {
         }
     }
     delivery_.waitForRunningTask();
+    // Released on the delivery thread, the subscriber may still be listed by the delivery under way:
+    // its handler (perhaps a plug-in's code) goes now all the same, unless it is the one running.
+    if (subscriber->calls == 0) subscriber->handler = nullptr;
 }
 
 

@@ -21,6 +21,8 @@ public:
         std::string channel;
         MessageService::Handler handler;
         std::atomic<bool> active{true};
+        // Calls of the handler under way; touched on the delivery thread only.
+        int calls = 0;
     };
     struct Trigger {
         std::vector<std::string> channelPatterns;

@@ -1,5 +1,7 @@
 #include "DeliveryThread.h"
 
+#include <cstdint>
+
 namespace connector::message_service {
 
 struct DeliveryThread::Queue {
@@ -10,6 +12,7 @@ struct DeliveryThread::Queue {
     bool stopping = false;
     // Set while a task runs and until it is destroyed: its closures may belong to a plug-in.
     bool busy = false;
+    std::uint64_t finished = 0;
 
     void run() {
         std::unique_lock lock(mutex);
@@ -24,6 +27,7 @@ struct DeliveryThread::Queue {
             task = nullptr;
             lock.lock();
             busy = false;
+            ++finished;
             idle.notify_all();
         }
     }
@@ -60,7 +64,9 @@ bool DeliveryThread::isCurrent() const { return std::this_thread::get_id() == th
 void DeliveryThread::waitForRunningTask() const {
     if (isCurrent()) return;
     std::unique_lock lock(queue_->mutex);
-    queue_->idle.wait(lock, [this] { return !queue_->busy; });
+    // Counted, not waited for idle: under a flood the thread is never idle.
+    const std::uint64_t awaited = queue_->finished + (queue_->busy ? 1 : 0);
+    queue_->idle.wait(lock, [this, awaited] { return queue_->finished >= awaited; });
 }
 
 }  // namespace connector::message_service

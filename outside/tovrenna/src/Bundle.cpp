@@ -28,31 +28,23 @@ std::string exportSuffix(const std::string& implementationClass) {
 
 Bundle::Bundle(const Framework& framework, Description description)
     : framework_(framework), description_(std::move(description)), context_(description_.symbolicName) {
-    library_ = dlopen(description_.libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library_ == nullptr) {
+    void* library = dlopen(description_.libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
         throw std::runtime_error("cannot load bundle library " + description_.libraryPath + ": " + dlerror());
     }
-    try {
-        auto setContext = reinterpret_cast<void (*)(BundleContext*)>(
-            symbol("_us_set_bundle_context_instance_" + description_.symbolicName));
-        const std::string suffix = exportSuffix(description_.implementationClass);
-        newInstance_ = reinterpret_cast<component::ComponentInstance* (*)()>(symbol("NewInstance_" + suffix));
-        deleteInstance_ =
-            reinterpret_cast<void (*)(component::ComponentInstance*)>(symbol("DeleteInstance_" + suffix));
-        setContext(&context_);
-    } catch (...) {
-        dlclose(library_);
-        throw;
-    }
+    library_ = std::shared_ptr<void>(library, dlclose);
+    auto setContext = reinterpret_cast<void (*)(BundleContext*)>(
+        symbol("_us_set_bundle_context_instance_" + description_.symbolicName));
+    const std::string suffix = exportSuffix(description_.implementationClass);
+    newInstance_ = reinterpret_cast<component::ComponentInstance* (*)()>(symbol("NewInstance_" + suffix));
+    deleteInstance_ = reinterpret_cast<void (*)(component::ComponentInstance*)>(symbol("DeleteInstance_" + suffix));
+    setContext(&context_);
 }
 
-Bundle::~Bundle() {
-    stop();
-    dlclose(library_);
-}
+Bundle::~Bundle() { stop(); }
 
 void* Bundle::symbol(const std::string& name) const {
-    void* found = dlsym(library_, name.c_str());
+    void* found = dlsym(library_.get(), name.c_str());
     if (found == nullptr) throw std::runtime_error("bundle library " + description_.libraryPath + " lacks " + name);
     return found;
 }
@@ -128,7 +120,16 @@ void Bundle::stop() {
 
 std::shared_ptr<void> Bundle::service() const {
     std::lock_guard state(stateMutex_);
-    return instance_ ? instance_->service() : nullptr;
+    auto service = instance_ ? instance_->service() : nullptr;
+    if (!service) return nullptr;
+    // The component's code lies in the library: whoever holds the service holds the library too, so
+    // that releasing the service after the bundle is gone still finds that code.
+    struct Held {
+        std::shared_ptr<void> library;
+        std::shared_ptr<void> service;
+    };
+    auto held = std::make_shared<Held>(Held{library_, service});
+    return std::shared_ptr<void>(held, service.get());
 }
 
 }  // namespace tovrenna

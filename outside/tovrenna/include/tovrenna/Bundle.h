@@ -34,7 +34,7 @@ public:
         std::function<std::shared_ptr<void>(std::vector<std::string> channels, std::function<void()> fire)>;
 
     Bundle(const Framework& framework, Description description);
-    // Stops the component, then unloads the library.
+    // Stops the component, then unloads the library unless a service handed out is still held.
     ~Bundle();
     Bundle(const Bundle&) = delete;
     Bundle& operator=(const Bundle&) = delete;
@@ -46,7 +46,8 @@ public:
     void start();
     // Ends the trigger watch, then deactivates and deletes the component.
     void stop();
-    // The active component as its service interface; null while stopped or not yet triggered.
+    // The active component as its service interface; null while stopped or not yet triggered. The
+    // library stays loaded while the result is held.
     std::shared_ptr<void> service() const;
 
 private:
@@ -58,7 +59,8 @@ private:
     const Framework& framework_;
     Description description_;
     BundleContext context_;
-    void* library_ = nullptr;
+    // Unloaded when the bundle and every service it handed out are gone.
+    std::shared_ptr<void> library_;
     component::ComponentInstance* (*newInstance_)() = nullptr;
     void (*deleteInstance_)(component::ComponentInstance*) = nullptr;
 

@@ -8,7 +8,8 @@
 
 namespace pf::event {
 
-// One connected callback; disconnecting waits for a call in progress on another thread.
+// One connected callback. Once disconnect returns the signal holds nothing of it: a call in progress on
+// another thread is waited for; one in progress on the disconnecting thread destroys it when it ends.
 class RUSKAVEL_EXPORT PFSignalConnection {
 public:
     virtual ~PFSignalConnection();
