@@ -1,6 +1,11 @@
+set(PROJECT_WARNING_FLAGS -Wall -Wextra)
+if(WARNINGS_AS_ERRORS)
+  list(APPEND PROJECT_WARNING_FLAGS -Werror)
+endif()
+
 # Warnings for the system's own targets; dependency headers come in as system includes.
 function(project_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  target_compile_options(${target} PRIVATE ${PROJECT_WARNING_FLAGS})
 endfunction()
 
 if(SANITIZER STREQUAL "asan")

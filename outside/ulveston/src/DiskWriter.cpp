@@ -8,6 +8,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "PathParts.h"
+
 namespace install::ulveston {
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "PathParts.h"
 #include "install/ulveston/extract.h"
 
 namespace install::ulveston {
@@ -23,13 +24,7 @@ std::string EntryPathGuard::placeOf(const std::string& entryPath) const {
     }
     if (entryPath.find('\\') != std::string::npos) refuseEntry(entryPath, "backslash in path");
     std::string place;
-    size_t begin = 0;
-    while (begin <= entryPath.size()) {
-        size_t end = entryPath.find('/', begin);
-        if (end == std::string::npos) end = entryPath.size();
-        const std::string_view part(entryPath.data() + begin, end - begin);
-        begin = end + 1;
-        if (part.empty() || part == ".") continue;
+    for (const std::string_view part : partsOf(entryPath)) {
         if (part == "..") refuseEntry(entryPath, "contains \"..\"");
         if (!place.empty()) place += '/';
         place += part;

@@ -6,12 +6,20 @@
 
 #include <cerrno>
 
+#include "PathParts.h"
+
 namespace install::ulveston {
 namespace {
 
 constexpr int kFolderFlags = O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-int enterFolder(int parent, const std::string& name) {
+// A child folder, made when missing; never the parent.
+int enterFolder(int parent, std::string_view part) {
+    if (part == "..") {
+        errno = EACCES;
+        return -1;
+    }
+    const std::string name(part);
     const int folder = ::openat(parent, name.c_str(), kFolderFlags);
     if (folder >= 0 || errno != ENOENT) return folder;
     if (::mkdirat(parent, name.c_str(), 0755) != 0 && errno != EEXIST) return -1;
@@ -30,24 +38,17 @@ Descriptor openFolder(const std::string& path) { return Descriptor(::open(path.c
 Descriptor openParentFolder(int root, std::string_view place, std::string& leaf, std::string& failedPart) {
     Descriptor folder(::dup(root));
     if (folder.get() < 0) return folder;
-    size_t begin = 0;
-    for (size_t slash = place.find('/'); slash != std::string_view::npos; slash = place.find('/', begin)) {
-        std::string part(place.substr(begin, slash - begin));
-        begin = slash + 1;
-        const int next = enterFolder(folder.get(), part);
+    const auto parts = partsOf(place);
+    leaf = parts.empty() ? std::string() : std::string(parts.back());
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        const int next = enterFolder(folder.get(), parts[i]);
         if (next < 0) {
-            failedPart = std::move(part);
+            failedPart = parts[i];
             return Descriptor();
         }
         folder.reset(next);
     }
-    leaf = place.substr(begin);
     return folder;
-}
-
-std::string_view parentOf(std::string_view place) {
-    const size_t slash = place.rfind('/');
-    return slash == std::string_view::npos ? std::string_view() : place.substr(0, slash);
 }
 
 }  // namespace install::ulveston

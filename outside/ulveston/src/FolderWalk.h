@@ -32,11 +32,9 @@ private:
 // Opens a folder without following a link in its place; an invalid descriptor when it cannot.
 Descriptor openFolder(const std::string& path);
 
-// Opens the folder that holds place ("/"-separated, relative to root), part by part, never through a link,
-// making missing folders on the way. Sets leaf to the last part. Returns an invalid descriptor on failure,
+// Opens the folder that holds place (relative to root, parts as partsOf reads them), part by part, never through
+// a link nor above root, making missing folders on the way. Sets leaf to the last part. Returns an invalid descriptor on failure,
 // with errno set and failedPart naming the part.
 Descriptor openParentFolder(int root, std::string_view place, std::string& leaf, std::string& failedPart);
-
-std::string_view parentOf(std::string_view place);
 
 }  // namespace install::ulveston

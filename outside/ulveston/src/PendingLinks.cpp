@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "FolderWalk.h"
+#include "PathParts.h"
 #include "install/ulveston/extract.h"
 
 namespace install::ulveston {
@@ -23,19 +24,6 @@ constexpr int kMaxLinksFollowed = 40;
 // Resolution steps for all links of one archive together, so that no archive can keep the check busy for
 // long.
 constexpr size_t kMaxResolutionSteps = 1'000'000;
-
-std::vector<std::string> partsOf(std::string_view path) {
-    std::vector<std::string> parts;
-    size_t begin = 0;
-    while (begin <= path.size()) {
-        size_t end = path.find('/', begin);
-        if (end == std::string_view::npos) end = path.size();
-        const std::string_view part = path.substr(begin, end - begin);
-        begin = end + 1;
-        if (!part.empty() && part != ".") parts.emplace_back(part);
-    }
-    return parts;
-}
 
 // Puts the parts of a link target in front of the ones still to resolve; false for an absolute target.
 bool prependTarget(std::deque<std::string>& rest, const std::string& target) {
@@ -48,13 +36,14 @@ bool prependTarget(std::deque<std::string>& rest, const std::string& target) {
 // A relative path that grows and shrinks one part at a time.
 class PartStack {
 public:
-    explicit PartStack(std::string_view path) {
-        for (auto& part : partsOf(path)) push(part);
+    explicit PartStack(std::string_view place) {
+        for (const std::string_view part : partsOf(place)) push(part);
     }
     bool empty() const { return starts_.empty(); }
-    void push(const std::string& part) {
+    void push(std::string_view part) {
         starts_.push_back(path_.size());
-        path_ += (path_.empty() ? "" : "/") + part;
+        if (!path_.empty()) path_ += '/';
+        path_ += part;
     }
     void pop() {
         path_.resize(starts_.back());
@@ -98,8 +87,8 @@ void PendingLinks::add(const std::string& place, const std::string& target, cons
 
 void PendingLinks::refuseAtOrBelowLink(const std::string& place, const std::string& entryName) const {
     if (links_.empty()) return;
-    for (size_t slash = place.find('/'); slash != std::string::npos; slash = place.find('/', slash + 1)) {
-        if (links_.contains(place.substr(0, slash))) refuseEntry(entryName, "goes through a link");
+    for (std::string_view folder = parentOf(place); !folder.empty(); folder = parentOf(folder)) {
+        if (links_.contains(std::string(folder))) refuseEntry(entryName, "goes through a link");
     }
     if (links_.contains(place)) refuseEntry(entryName, "takes the place of a link");
 }
