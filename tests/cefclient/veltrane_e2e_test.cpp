@@ -199,7 +199,7 @@ TEST_F(VeltraneProcessTest, EngineSubProcessReturnsAtOnceWithoutWindowOrTranspor
 }
 
 TEST_F(VeltraneProcessTest, StandaloneStartOpensOneWindowAndNoTransport) {
-    const std::string logFile = ::testing::TempDir() + "veltrane_standalone.log";
+    const std::string logFile = ::testing::TempDir() + "veltrane_standalone." + std::to_string(::getpid()) + ".log";
     std::remove(logFile.c_str());
     ::setenv("LUMBRITH_LOG_CHANNELS", "nativewindowmanager::modality=4", 1);
     ::setenv("LUMBRITH_LOG_FILE", logFile.c_str(), 1);
