@@ -44,7 +44,9 @@ public:
         return {"LD_PRELOAD=" + library_, "ALLOCATION_COUNTER_FILE=" + path_};
     }
 
-    std::uint64_t now() const { return std::atomic_ref<std::uint64_t>(*count_).load(std::memory_order_relaxed); }
+    std::uint64_t now() const {
+        return std::atomic_ref<std::uint64_t>(*count_).load(std::memory_order_relaxed);
+    }
 
 private:
     std::string library_;

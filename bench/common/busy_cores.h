@@ -1,5 +1,5 @@
-// Load for benchmarks that measure under it: one plain spinning thread per core, at normal priority, for as long
-// as the object lives.
+// Load for benchmarks that measure under it: one plain spinning thread per core, at normal priority, for as
+// long as the object lives.
 #pragma once
 
 #include <algorithm>

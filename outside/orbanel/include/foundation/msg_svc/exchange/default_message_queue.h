@@ -31,8 +31,6 @@ public:
     void deliverMessages();
 
 private:
-    void awaitBriefly() const;
-
     std::mutex mutex_;
     std::condition_variable arrived_;
     std::vector<boost::shared_ptr<const Envelope>> envelopes_;
