@@ -25,7 +25,6 @@ DefaultMessageQueue::~DefaultMessageQueue() = default;
 void DefaultMessageQueue::stop() {
     std::lock_guard lock(mutex_);
     stopped_ = true;
-    envelopes_.clear();
     arrived_.notify_all();
 }
 
@@ -45,7 +44,7 @@ void DefaultMessageQueue::submit(const boost::shared_ptr<const Envelope>& envelo
 }
 
 void DefaultMessageQueue::deliverMessages() {
-    // Taken from the queue in one go; still dropped if a stop comes before their turn.
+    // Taken from the queue in one go.
     std::vector<boost::shared_ptr<const Envelope>> taken;
     // A caller waiting on a reply sends its next message within microseconds: looking for it before sleeping
     // spares the deliverer a wake-up.
@@ -61,13 +60,13 @@ void DefaultMessageQueue::deliverMessages() {
                 arrived_.wait(lock);
             }
             delivererWaits_ = false;
-            if (stopped_) return;
+            // Stopped, and every envelope queued before the stop is answered.
+            if (envelopes_.empty()) return;
             taken.swap(envelopes_);
             queued_.store(false, std::memory_order_relaxed);
         }
         wait.found();
         for (auto& envelope : taken) {
-            if (stopped_) return;
             try {
                 processEnvelope(envelope);
             } catch (const std::exception& error) {
