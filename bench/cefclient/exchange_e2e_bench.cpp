@@ -1,6 +1,7 @@
 // Commands per second into a live browser-window host over the exchange and GetPosition round trips per second,
-// each beside a plain framed echo over a Unix socket pair carrying the same frames. Every command's reply and every
-// position answer is counted and checked inside the timed part.
+// each beside a plain framed echo over a Unix socket pair carrying the same frames, and the round trips again with
+// every core kept busy by spinning threads. Every command's reply and every position answer is counted and checked
+// inside the timed part. Veltrane's allocations per round trip are counted by an allocator preloaded into it.
 #include <condition_variable>
 #include <mutex>
 
@@ -9,6 +10,8 @@
 
 #include "ExchangeHost.h"
 #include "VeltraneChild.h"
+#include "allocation_count.h"
+#include "busy_cores.h"
 #include "cefexchange/messages.h"
 #include "framed_echo.h"
 
@@ -36,7 +39,9 @@ MessagePtr positionRequest() { return boost::make_shared<cefexchange::SetCommand
 // commands and the position answers of the measured window, and notes any answer that is wrong.
 class LiveHost {
 public:
-    LiveHost() : child_(VELTRANE_BINARY, {"--from-webwindow", "-NamedPipeHandle", host_.socketPath()}) {
+    // The environment entries are added to Veltrane's.
+    explicit LiveHost(const std::vector<std::string>& environment = {})
+        : child_(VELTRANE_BINARY, {"--from-webwindow", "-NamedPipeHandle", host_.socketPath()}, environment) {
         ready_ = host_.waitForPartner(kTimeout) && open(kMeasured) && open(kOther);
         host_.observe([this](const veltrane_host::ExchangeEndpoint::Received& received) { heard(received); });
         ready_ = ready_ && roundTrip();
@@ -161,8 +166,8 @@ void EchoOneWayFrames(benchmark::State& state) {
     countAim(state, "ratio:exchange-oneway:baseline", sent);
 }
 
-void VeltraneExchangeGetPositionRoundTrip(benchmark::State& state) {
-    LiveHost host;
+// Round trips for as long as the state runs; those answered right. The state fails at the first that is not.
+std::uint64_t roundTrips(benchmark::State& state, LiveHost& host) {
     if (!host.ready()) state.SkipWithError("the host did not open the windows");
     std::uint64_t done = 0;
     for (auto _ : state) {
@@ -172,12 +177,40 @@ void VeltraneExchangeGetPositionRoundTrip(benchmark::State& state) {
         }
         ++done;
     }
-    countAim(state, "ratio:exchange-roundtrip:ours", done);
+    return done;
+}
+
+void VeltraneExchangeGetPositionRoundTrip(benchmark::State& state) {
+    LiveHost host;
+    countAim(state, "ratio:exchange-roundtrip:ours", roundTrips(state, host));
 }
 
 void EchoRoundTrip(benchmark::State& state) {
     countAim(state, "ratio:exchange-roundtrip:baseline",
              bench_echo::echoRoundTrips(state, bench_echo::frameOf(*positionRequest())));
+}
+
+void VeltraneExchangeGetPositionRoundTripLoaded(benchmark::State& state) {
+    LiveHost host;
+    bench_load::BusyCores busy;
+    countAim(state, "ratio:exchange-roundtrip-loaded:ours", roundTrips(state, host));
+}
+
+void EchoRoundTripLoaded(benchmark::State& state) {
+    const std::string frame = bench_echo::frameOf(*positionRequest());
+    bench_load::BusyCores busy;
+    countAim(state, "ratio:exchange-roundtrip-loaded:baseline", bench_echo::echoRoundTrips(state, frame));
+}
+
+// Every allocation Veltrane makes while the round trips run, on all its threads, per round trip.
+void VeltraneExchangeRoundTripAllocations(benchmark::State& state) {
+    bench_allocations::AllocationCount allocations(ALLOCATION_COUNTER_LIBRARY);
+    LiveHost host(allocations.childEnvironment());
+    const std::uint64_t before = allocations.now();
+    const std::uint64_t done = roundTrips(state, host);
+    if (done > 0)
+        state.counters["rate:exchange-roundtrip-allocations"] =
+            static_cast<double>(allocations.now() - before) / static_cast<double>(done);
 }
 
 }  // namespace
@@ -186,5 +219,8 @@ BENCHMARK(VeltraneExchangeOneWayCommands)->Unit(benchmark::kMillisecond)->UseRea
 BENCHMARK(EchoOneWayFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(VeltraneExchangeGetPositionRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(EchoRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(VeltraneExchangeGetPositionRoundTripLoaded)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(EchoRoundTripLoaded)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(VeltraneExchangeRoundTripAllocations)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 BENCHMARK_MAIN();

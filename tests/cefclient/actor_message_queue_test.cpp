@@ -105,20 +105,26 @@ TEST(ActorMessageQueueStop, StopEndsAWaitingDeliveryAndLaterMessagesAreDropped) 
     EXPECT_TRUE(service->handled().empty());
 }
 
-
-TEST(ActorMessageQueueStop, StopDuringDeliveryFinishesTheMessageUnderWayAndDropsTheQueuedOnes) {
+TEST(ActorMessageQueueStop, StopDuringDeliveryStillHandlesAndAnswersEveryMessageQueuedBeforeIt) {
+    auto api = exchange::ExchangeApi::instance();
     auto service = boost::make_shared<RecordingService>();
     auto queue = boost::make_shared<ServiceQueue>(service, exchange::ExchangeApi::defaultInstance());
+    api->registerMessageQueue(cefexchange::CEFServiceAPI::serviceName, queue);
     service->beforeHandling = [&](const std::string& windowID) {
         if (windowID == "stopper") queue->stop();
     };
+    std::vector<std::string> answered;
     for (const char* window : {"first", "stopper", "queued"}) {
-        queue->submit(boost::make_shared<exchange::Envelope>(
-            boost::make_shared<cefexchange::SetURLMessage>(window, "u"), exchange::RouteInfo{}, 1));
+        api->send(boost::make_shared<cefexchange::SetURLMessage>(window, "u"),
+                  exchange::Address(api->localName(), cefexchange::CEFServiceAPI::serviceName),
+                  [&answered, window](const auto& reply) {
+                      if (reply == exchange::Reply::defaultReply()) answered.push_back(window);
+                  });
     }
-    queue->deliverMessages();  // returns after the stopping message
-    const auto handled = service->handled();
-    ASSERT_EQ(handled.size(), 2u);
-    EXPECT_EQ(handled[0].windowID, "first");
-    EXPECT_EQ(handled[1].windowID, "stopper");
+    queue->deliverMessages();  // returns once the queue is empty after the stop
+    api->unregisterMessageQueue(cefexchange::CEFServiceAPI::serviceName);
+    std::vector<std::string> handled;
+    for (const auto& entry : service->handled()) handled.push_back(entry.windowID);
+    EXPECT_THAT(handled, ElementsAre("first", "stopper", "queued"));
+    EXPECT_THAT(answered, ElementsAre("first", "stopper", "queued"));
 }

@@ -137,8 +137,9 @@ void tarnel_interface::shutdownAttachableServer() {
         std::lock_guard lock(peersMutex);
         service = browserService;
     }
-    // First, so that the reply to the command under way still leaves before the pool stops, and so that the
-    // detached service thread is not left waiting while the process's statics go away.
+    // First, so that the replies to the commands already queued still leave before the pool stops (a host
+    // whose command came later learns of the end from its connection), and so that the detached service thread
+    // is not left waiting while the process's statics go away.
     if (service) {
         service->stop();
         if (serviceThreadEnded.valid()) serviceThreadEnded.wait_for(kServiceThreadEndWait);

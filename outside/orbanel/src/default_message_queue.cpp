@@ -1,9 +1,9 @@
 #include "foundation/msg_svc/exchange/default_message_queue.h"
 
-#include <chrono>
 #include <exception>
 
 #include "foundation/log/diagnostic_logger.h"
+#include "platform/brief_wait.h"
 
 namespace foundation::msg_svc::exchange {
 namespace {
@@ -25,7 +25,6 @@ DefaultMessageQueue::~DefaultMessageQueue() = default;
 void DefaultMessageQueue::stop() {
     std::lock_guard lock(mutex_);
     stopped_ = true;
-    envelopes_.clear();
     arrived_.notify_all();
 }
 
@@ -44,26 +43,16 @@ void DefaultMessageQueue::submit(const boost::shared_ptr<const Envelope>& envelo
     if (wake) arrived_.notify_one();
 }
 
-// A caller waiting on a reply sends its next message within microseconds; looking for it a few times before
-// sleeping spares the deliverer a wake-up, which costs far more than the looks.
-void DefaultMessageQueue::awaitBriefly() const {
-    using Clock = std::chrono::steady_clock;
-    constexpr auto kLookEvery = std::chrono::microseconds(5);
-    constexpr int kLooks = 20;
-    auto next = Clock::now();
-    for (int look = 0; look < kLooks; ++look) {
-        if (queued_.load(std::memory_order_relaxed) || stopped_.load(std::memory_order_relaxed)) return;
-        next += kLookEvery;
-        while (Clock::now() < next) {
-        }
-    }
-}
-
 void DefaultMessageQueue::deliverMessages() {
-    // Taken from the queue in one go; still dropped if a stop comes before their turn.
+    // Taken from the queue in one go.
     std::vector<boost::shared_ptr<const Envelope>> taken;
+    // A caller waiting on a reply sends its next message within microseconds: looking for it before sleeping
+    // spares the deliverer a wake-up.
+    platform::BriefWait wait;
     for (;;) {
-        awaitBriefly();
+        wait.lookFor([this] {
+            return queued_.load(std::memory_order_relaxed) || stopped_.load(std::memory_order_relaxed);
+        });
         {
             std::unique_lock lock(mutex_);
             while (!stopped_ && envelopes_.empty()) {
@@ -71,12 +60,13 @@ void DefaultMessageQueue::deliverMessages() {
                 arrived_.wait(lock);
             }
             delivererWaits_ = false;
-            if (stopped_) return;
+            // Stopped, and every envelope queued before the stop is answered.
+            if (envelopes_.empty()) return;
             taken.swap(envelopes_);
             queued_.store(false, std::memory_order_relaxed);
         }
+        wait.found();
         for (auto& envelope : taken) {
-            if (stopped_) return;
             try {
                 processEnvelope(envelope);
             } catch (const std::exception& error) {

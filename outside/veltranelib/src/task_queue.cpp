@@ -1,7 +1,6 @@
 #include "task_queue.h"
 
 #include <cerrno>
-#include <chrono>
 #include <iterator>
 #include <system_error>
 #include <utility>
@@ -47,23 +46,10 @@ void TaskQueue::wakeRunner() {
     }
 }
 
-// A host that waits for an answer sends its next command within microseconds; looking for it a few times
-// before sleeping spares the runner a wake-up, which costs far more than the looks.
-void TaskQueue::awaitBriefly() const {
-    using Clock = std::chrono::steady_clock;
-    constexpr auto kLookEvery = std::chrono::microseconds(5);
-    constexpr int kLooks = 20;
-    auto next = Clock::now();
-    for (int look = 0; look < kLooks; ++look) {
-        if (queued_.load(std::memory_order_relaxed) || quitting_.load(std::memory_order_relaxed)) return;
-        next += kLookEvery;
-        while (Clock::now() < next) {
-        }
-    }
-}
-
 void TaskQueue::takeTasks(std::deque<base::Closure>& batch) {
-    awaitBriefly();
+    briefWait_.lookFor([this] {
+        return queued_.load(std::memory_order_relaxed) || quitting_.load(std::memory_order_relaxed);
+    });
     for (;;) {
         {
             std::lock_guard lock(mutex_);
@@ -71,6 +57,7 @@ void TaskQueue::takeTasks(std::deque<base::Closure>& batch) {
                 sleeping_ = false;
                 batch.swap(tasks_);
                 queued_.store(false, std::memory_order_relaxed);
+                briefWait_.found();
                 return;
             }
             sleeping_ = true;

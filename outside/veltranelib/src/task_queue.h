@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "cef/bind.h"
+#include "platform/brief_wait.h"
 
 namespace client {
 
@@ -35,8 +36,6 @@ private:
     // Waits until there is a task or a quit; the runner's batch is empty on return.
     void takeTasks(std::deque<base::Closure>& batch);
     void wakeRunner();
-    // Looks for a task for a short while without sleeping.
-    void awaitBriefly() const;
 
     std::mutex mutex_;
     std::deque<base::Closure> tasks_;
@@ -46,6 +45,9 @@ private:
     // wakes the runner. A post to a busy runner costs no system call.
     bool sleeping_ = false;
     int wakePipe_[2] = {-1, -1};
+    // A host that waits for an answer sends its next command within microseconds: the runner looks for it
+    // before it sleeps.
+    platform::BriefWait briefWait_;
     // Set by posts, cleared when the runner takes the queue; alone on its cache line, as the runner reads it
     // while it waits.
     alignas(64) std::atomic<bool> queued_{false};

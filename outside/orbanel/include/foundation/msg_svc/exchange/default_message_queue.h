@@ -20,19 +20,18 @@ public:
     explicit DefaultMessageQueue(boost::weak_ptr<DefaultExchange> exchange);
     ~DefaultMessageQueue() override;
 
-    // Makes deliverMessages return once the envelope under way is done; queued ones are dropped.
+    // Refuses later envelopes and makes deliverMessages return once every envelope queued before is
+    // delivered, so that none taken is left unanswered.
     void stop() override;
     void submit(const boost::shared_ptr<const Envelope>& envelope) override;
     // Handles one envelope on the delivering thread. An exception it throws is logged and
     // delivery goes on.
     virtual void processEnvelope(const boost::shared_ptr<const Envelope>& envelope) = 0;
 
-    // Delivers on the calling thread until stop.
+    // Delivers on the calling thread until stop and the queue is empty.
     void deliverMessages();
 
 private:
-    void awaitBriefly() const;
-
     std::mutex mutex_;
     std::condition_variable arrived_;
     std::vector<boost::shared_ptr<const Envelope>> envelopes_;

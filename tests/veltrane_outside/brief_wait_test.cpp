@@ -1,0 +1,40 @@
+// The look before sleeping: it ends as soon as the work is there, and it gives way once waits grow long.
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "platform/brief_wait.h"
+
+namespace {
+
+// A readiness test that counts how often it was asked.
+struct CountingReady {
+    bool ready = false;
+    mutable int asked = 0;
+    bool operator()() const {
+        ++asked;
+        return ready;
+    }
+};
+
+}  // namespace
+
+TEST(BriefWait, WorkAlreadyThereEndsTheLookAtOnce) {
+    platform::BriefWait wait;
+    CountingReady ready{true};
+    EXPECT_TRUE(wait.lookFor(ready));
+    EXPECT_EQ(ready.asked, 1);
+}
+
+TEST(BriefWait, ALookGivesUpAndAfterALongWaitTheNextWaitDoesNotLook) {
+    platform::BriefWait wait;
+    CountingReady never;
+    EXPECT_FALSE(wait.lookFor(never));  // gives up on its own
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    wait.found();
+
+    CountingReady later;
+    EXPECT_FALSE(wait.lookFor(later));
+    EXPECT_EQ(later.asked, 1);  // asked once, no look
+}
