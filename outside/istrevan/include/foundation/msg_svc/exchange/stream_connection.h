@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -24,6 +25,33 @@ struct HandshakeInfo {
     std::string version;
 };
 
+// Bytes waiting to be written, counted over several connections.
+class OutputBudget {
+public:
+    explicit OutputBudget(std::size_t limit) : limit_(limit) {}
+    // Counts the bytes unless the budget is spent already; says whether it did.
+    bool take(std::size_t bytes);
+    void giveBack(std::size_t bytes) { used_ -= bytes; }
+    std::size_t used() const { return used_; }
+
+private:
+    const std::size_t limit_;
+    std::atomic<std::size_t> used_{0};
+};
+
+// What a connection does while its partner reads less than is written to it.
+struct OutputLimits {
+    // While more than this waits to be written, the partner's input is not read; reading resumes once half of it
+    // has gone. The partner's own writes then wait.
+    std::size_t pauseReadingAbove = kMaxFrameLength;
+    // Once more than this waits, further frames are refused: the send throws std::runtime_error and, with
+    // disconnectWhenRefused, the connection ends (the close handler hears why).
+    std::size_t refuseAbove = 2 * std::size_t{kMaxFrameLength};
+    bool disconnectWhenRefused = false;
+    // Shared with other connections: once it is spent, frames are refused as above.
+    std::shared_ptr<OutputBudget> sharedBudget;
+};
+
 // One exchange partner reached over a connected stream socket. Messages the exchange hands to it are
 // written as frames; frames that arrive are handed to the exchange. The socket must have been made on
 // a strand: every handler runs there.
@@ -36,12 +64,9 @@ public:
     // Called once when the connection ends for any reason other than close().
     using CloseHandler = std::function<void(const std::string& reason)>;
 
-    // The most bytes waiting to be written; a send beyond it fails rather than piling up.
-    static constexpr std::size_t kMaxPendingBytes = 2 * std::size_t{kMaxFrameLength};
-
     static boost::shared_ptr<StreamConnection> create(Socket socket, boost::shared_ptr<DefaultExchange> exchange,
                                                       HandshakeInfo local, HandshakeHandler onHandshake,
-                                                      CloseHandler onClose);
+                                                      CloseHandler onClose, OutputLimits limits = {});
 
     // Sends this side's handshake and starts reading.
     void start();
@@ -52,15 +77,15 @@ public:
     std::string partnerName() const;
     bool isOpen() const { return !closed_; }
 
-    // Throw std::runtime_error when the connection is closed, not yet handshaken, its send queue is
-    // full, or the message type is not registered with the exchange protocol.
+    // Throw std::runtime_error when the connection is closed, not yet handshaken, a frame is refused by the
+    // output limits, or the message type is not registered with the exchange protocol.
     void deliver(const boost::shared_ptr<const Envelope>& envelope) override;
     void deliverReply(const Address& destination, IDType messageId,
                       const boost::shared_ptr<const Reply>& reply) override;
 
 private:
     StreamConnection(Socket socket, boost::shared_ptr<DefaultExchange> exchange, HandshakeInfo local,
-                     HandshakeHandler onHandshake, CloseHandler onClose);
+                     HandshakeHandler onHandshake, CloseHandler onClose, OutputLimits limits);
 
     // Appends the frame to the outbox and, when no write is under way, writes at once on the calling thread;
     // what the socket does not take now is left to the strand.
@@ -68,6 +93,14 @@ private:
     // Under mutex_: writes from the outbox what the socket takes without waiting.
     void writeWithoutWaiting();
     void writeNext();
+    // Under mutex_: counts bytes written or dropped, and resumes reading once enough has gone.
+    void release(std::size_t bytes);
+    // Under mutex_: whether a frame of the given size is refused.
+    bool refuses(std::size_t bytes);
+    // Ends the connection because its partner does not read.
+    void disconnectUnread();
+    // On the strand: reads on, unless too much waits to be written.
+    void readMoreUnlessFull();
     void readMore();
     void handleFrame(const wire::Frame& frame);
     void handleHandshake(const wire::Handshake& handshake);
@@ -80,6 +113,7 @@ private:
     Socket socket_;
     const boost::shared_ptr<DefaultExchange> exchange_;
     const HandshakeInfo local_;
+    const OutputLimits limits_;
     HandshakeHandler onHandshake_;  // strand only
     CloseHandler onClose_;          // strand only
 
@@ -91,6 +125,7 @@ private:
     std::string outbox_;            // frames not yet handed to the socket, back to back
     std::size_t pendingBytes_ = 0;  // the outbox and the write under way
     bool writing_ = false;          // the strand writes; others only append to the outbox
+    bool readingPaused_ = false;    // too much waits to be written: the partner's input is left unread
     std::atomic<bool> closed_{false};
 
     std::string writingFrames_;  // strand only
