@@ -8,6 +8,7 @@
 #include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
 
+#include "ExchangeHost.h"
 #include "VeltraneChild.h"
 #include "cefexchange/messages.h"
 #include "raw_host.h"
@@ -144,6 +145,51 @@ TEST_F(OutputLimitsTest, AFloodWhileTheHostDoesNotReadLosesNothingAndStaysWithin
     }, 30s)) << heard.commands["w loadStarted"] << " starts, " << heard.commands["w loadFinished"] << " ends";
 #ifndef VELTRANE_SANITIZED  // the address sanitizer keeps freed memory for a while
     EXPECT_LT(peak, before + kFloodMemoryBound) << "grew from " << before << " to " << peak;
+#endif
+    EXPECT_TRUE(windowOpensAndAnswersItsPosition("after"));
+    EXPECT_FALSE(child->waitForExit(0ms));
+}
+
+TEST_F(OutputLimitsTest, APeerThatNeverReadsIsDisconnectedWhileTheHostAndTheOtherPeersHearEverything) {
+    const std::string listenPath = folder / "listen.sock";
+    start({"--listen=" + listenPath});
+    boost::asio::io_context context;
+    RawEnd stuck = RawEnd::connect(context, listenPath);
+    stuck.writeHandshake("stuck");
+    std::vector<std::unique_ptr<veltrane_host::ExchangePeer>> listening;
+    std::vector<std::unique_ptr<std::atomic<int>>> urlsHeard;
+    for (const char* name : {"peer-1", "peer-2"}) {
+        listening.push_back(std::make_unique<veltrane_host::ExchangePeer>(name, listenPath));
+        ASSERT_TRUE(listening.back()->waitForPartner(kAnswerDeadline));
+        auto& heardByPeer = *urlsHeard.emplace_back(std::make_unique<std::atomic<int>>(0));
+        listening.back()->observe([&heardByPeer](const veltrane_host::ExchangeEndpoint::Received& received) {
+            auto url = boost::dynamic_pointer_cast<const cefexchange::SetURLMessage>(received.message);
+            if (url && url->getData().url().starts_with("https://flood.test/") &&
+                floodIndex(url->getData().url()) == heardByPeer)
+                ++heardByPeer;
+        });
+    }
+    ASSERT_TRUE(windowOpensAndAnswersItsPosition("w"));
+    const std::size_t before = residentBytes(child->pid());
+
+    // 20 MB of events for each listener, five times what a peer may leave unread.
+    constexpr int kEvents = 5000;
+    std::size_t peak = before;
+    std::thread commands([&] {
+        for (int i = 0; i < kEvents; ++i) host.send(cefexchange::SetURLMessage("w", floodUrl(i)));
+    });
+    EXPECT_TRUE(readUntil([&] {
+        peak = std::max(peak, residentBytes(child->pid()));
+        return heard.nextFloodUrl == kEvents;
+    }, 120s));
+    commands.join();
+    EXPECT_TRUE(heard.urlsInOrder);
+    EXPECT_TRUE(windowOpensAndAnswersItsPosition("during")) << "the host is served while the peer is stuck";
+    for (const auto& count : urlsHeard)
+        EXPECT_TRUE(eventually([&] { return *count == kEvents; }, 30s)) << *count << " of the events, in order";
+    EXPECT_TRUE(stuck.closedByOtherSide()) << "the peer that never reads is disconnected";
+#ifndef VELTRANE_SANITIZED
+    EXPECT_LT(peak, before + 64u * 1024 * 1024) << "grew from " << before << " to " << peak;
 #endif
     EXPECT_TRUE(windowOpensAndAnswersItsPosition("after"));
     EXPECT_FALSE(child->waitForExit(0ms));
