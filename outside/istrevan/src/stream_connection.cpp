@@ -107,28 +107,63 @@ void StreamConnection::queueFrame(const wire::Frame& frame, bool needsHandshake)
         throw std::runtime_error(refused);
     }
     pendingBytes_ += outbox_.size() - queued;
-    if (writing_) return;
-    writeWithoutWaiting();
-    if (outbox_.empty()) return;
+    if (writing_) return;  // the writer under way takes it
     writing_ = true;
-    boost::asio::post(socket_.get_executor(), [self = shared_from_this()] { self->writeNext(); });
+    writeQueued(lock);
 }
 
-void StreamConnection::writeWithoutWaiting() {
-    std::size_t written = 0;
-    while (written < outbox_.size()) {
-        const ssize_t sent = ::send(descriptor_, outbox_.data() + written, outbox_.size() - written,
-                                    MSG_DONTWAIT | MSG_NOSIGNAL);
-        if (sent > 0) {
-            written += static_cast<std::size_t>(sent);
-        } else if (sent < 0 && errno == EINTR) {
-            continue;
-        } else {
-            break;  // the socket is full, or failed: the strand's write finds out which
+void StreamConnection::writeQueued(std::unique_lock<std::mutex>& lock) {
+    while (!closed_ && !outbox_.empty()) {
+        writingFrames_.clear();
+        if (writingFrames_.capacity() > kKeptWriteCapacity) writingFrames_.shrink_to_fit();
+        writingFrames_.swap(outbox_);
+        sendingDirectly_ = true;
+        lock.unlock();
+        const std::size_t written = sendWithoutWaiting(writingFrames_);
+        lock.lock();
+        sendingDirectly_ = false;
+        directSendDone_.notify_all();
+        release(written);
+        if (written < writingFrames_.size()) {
+            // The socket is full, or failed: the strand waits for it, or finds out which.
+            writingFrom_ = written;
+            boost::asio::post(socket_.get_executor(), [self = shared_from_this()] { self->writeRest(); });
+            return;
         }
     }
-    outbox_.erase(0, written);
-    release(written);
+    writing_ = false;
+}
+
+std::size_t StreamConnection::sendWithoutWaiting(const std::string& bytes) const {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t sent = ::send(descriptor_, bytes.data() + written, bytes.size() - written,
+                                    MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (sent > 0)
+            written += static_cast<std::size_t>(sent);
+        else if (sent < 0 && errno == EINTR)
+            continue;
+        else
+            break;
+    }
+    return written;
+}
+
+void StreamConnection::writeRest() {
+    const std::string_view rest = std::string_view(writingFrames_).substr(writingFrom_);
+    boost::asio::async_write(socket_, boost::asio::buffer(rest.data(), rest.size()),
+                             [self = shared_from_this(), size = rest.size()](const boost::system::error_code& error,
+                                                                             std::size_t) {
+                                 std::unique_lock lock(self->mutex_);
+                                 self->release(size);
+                                 if (!error) {
+                                     self->writeQueued(lock);
+                                     return;
+                                 }
+                                 self->writing_ = false;
+                                 lock.unlock();
+                                 if (self->markClosed()) self->shutDown("write failed: " + error.message(), true);
+                             });
 }
 
 bool StreamConnection::refuses(std::size_t bytes) {
@@ -150,31 +185,6 @@ void StreamConnection::disconnectUnread() {
     boost::asio::dispatch(socket_.get_executor(), [self = shared_from_this()] {
         self->shutDown("it does not read what is sent to it", true);
     });
-}
-
-void StreamConnection::writeNext() {
-    {
-        std::lock_guard lock(mutex_);
-        if (closed_ || outbox_.empty()) {
-            writing_ = false;
-            return;
-        }
-        writingFrames_.clear();
-        if (writingFrames_.capacity() > kKeptWriteCapacity) writingFrames_.shrink_to_fit();
-        writingFrames_.swap(outbox_);
-    }
-    boost::asio::async_write(socket_, boost::asio::buffer(writingFrames_),
-                             [self = shared_from_this()](const boost::system::error_code& error, std::size_t) {
-                                 {
-                                     std::lock_guard lock(self->mutex_);
-                                     self->release(self->writingFrames_.size());
-                                 }
-                                 if (error) {
-                                     if (self->markClosed()) self->shutDown("write failed: " + error.message(), true);
-                                     return;
-                                 }
-                                 self->writeNext();
-                             });
 }
 
 void StreamConnection::readMore() {
@@ -280,6 +290,11 @@ bool StreamConnection::markClosed() {
 }
 
 void StreamConnection::shutDown(const std::string& reason, bool fail) {
+    {
+        // No new write starts once closed; one under way on another thread uses the descriptor until it returns.
+        std::unique_lock lock(mutex_);
+        directSendDone_.wait(lock, [this] { return !sendingDirectly_; });
+    }
     boost::system::error_code ignored;
     socket_.shutdown(Socket::shutdown_both, ignored);
     socket_.close(ignored);

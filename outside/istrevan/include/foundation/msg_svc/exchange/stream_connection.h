@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -87,12 +88,15 @@ private:
     StreamConnection(Socket socket, boost::shared_ptr<DefaultExchange> exchange, HandshakeInfo local,
                      HandshakeHandler onHandshake, CloseHandler onClose, OutputLimits limits);
 
-    // Appends the frame to the outbox and, when no write is under way, writes at once on the calling thread;
-    // what the socket does not take now is left to the strand.
+    // Appends the frame to the outbox and, when no write is under way, becomes the writer on the calling thread.
     void queueFrame(const wire::Frame& frame, bool needsHandshake);
-    // Under mutex_: writes from the outbox what the socket takes without waiting.
-    void writeWithoutWaiting();
-    void writeNext();
+    // The writer, entered with the lock held: takes the whole outbox at a time and writes it without the lock,
+    // for as long as the socket takes everything and more arrives; the rest is left to the strand.
+    void writeQueued(std::unique_lock<std::mutex>& lock);
+    // What the socket takes now.
+    std::size_t sendWithoutWaiting(const std::string& bytes) const;
+    // On the strand: waits for the socket to take the rest of writingFrames_, then writes on.
+    void writeRest();
     // Under mutex_: counts bytes written or dropped, and resumes reading once enough has gone.
     void release(std::size_t bytes);
     // Under mutex_: whether a frame of the given size is refused.
@@ -117,18 +121,22 @@ private:
     HandshakeHandler onHandshake_;  // strand only
     CloseHandler onClose_;          // strand only
 
-    // The socket's descriptor, for writes from other threads; it stays open while closed_ is false under mutex_.
+    // The socket's descriptor, for writes from other threads; it is closed only once closed_ is set and no such
+    // write is under way.
     const int descriptor_;
 
     mutable std::mutex mutex_;  // guards the fields up to closed_
     std::string partnerName_;
     std::string outbox_;            // frames not yet handed to the socket, back to back
     std::size_t pendingBytes_ = 0;  // the outbox and the write under way
-    bool writing_ = false;          // the strand writes; others only append to the outbox
+    bool writing_ = false;          // one thread writes; others only append to the outbox
+    bool sendingDirectly_ = false;  // the writer is in a system call on the descriptor
+    std::condition_variable directSendDone_;
     bool readingPaused_ = false;    // too much waits to be written: the partner's input is left unread
     std::atomic<bool> closed_{false};
 
-    std::string writingFrames_;  // strand only
+    std::string writingFrames_;    // the writer's only
+    std::size_t writingFrom_ = 0;  // the writer's only: how much of writingFrames_ has gone
     std::string partner_;        // strand only: the partner's name once handshaken
     FrameReader reader_;         // strand only
     wire::Frame frame_;          // strand only: the frame being handled
