@@ -25,9 +25,9 @@ boost::shared_ptr<CEFServerTransportSession> createSession(
 class CEFServerTransportSession {
 public:
     // A peer with more than this unwritten is disconnected...
-    static constexpr std::size_t kMaxPeerPendingBytes = 4 * 1024 * 1024;
+    static constexpr std::size_t kMaxPeerPendingBytes = 1024 * 1024;
     // ... and so is the peer whose frame finds more than this unwritten for all peers together.
-    static constexpr std::size_t kMaxPeersPendingBytes = 64 * 1024 * 1024;
+    static constexpr std::size_t kMaxPeersPendingBytes = 32 * 1024 * 1024;
 
     static boost::shared_ptr<CEFServerTransportSession> create();
 
