@@ -113,19 +113,27 @@ TEST_F(ExchangeSenderTest, PartnerComesFirstThenEveryPeerOnceByItsName) {
     EXPECT_LT(host.sent()[0].messageId, peerB.sent()[0].messageId);
 }
 
-TEST_F(ExchangeSenderTest, FailedPartnerSendSkipsThePeersAndIsLoggedOnce) {
-    RecordingPartner peer("peer-a");
+TEST_F(ExchangeSenderTest, AFailedSendIsLoggedOnceAndCostsNoOtherDestinationItsMessage) {
+    RecordingPartner peerA("peer-a");
+    RecordingPartner peerB("peer-b");
     bridge().addListeningPeer("peer-a", nullptr);
-    host.failSends("link down");
+    bridge().addListeningPeer("peer-b", nullptr);
     foundation::log::testing::record_capture capture;
     veltrane_log::bridgeLogger().set_mask(256);
+    host.failSends("link down");
     bridge().sendMessageUsingExchange(boost::make_shared<cefexchange::SetZoomLevelMessage>("w", 3));
+    host.failSends(std::nullopt);
+    peerA.failSends("peer full");
+    bridge().sendMessageUsingExchange(boost::make_shared<cefexchange::SetZoomLevelMessage>("w", 4));
     veltrane_log::bridgeLogger().set_mask(0);
-    EXPECT_TRUE(peer.sent().empty());
+    EXPECT_EQ(host.sent().size(), 1u);
+    EXPECT_EQ(peerA.sent().size(), 1u);
+    EXPECT_EQ(peerB.sent().size(), 2u) << "heard whichever peer comes first in the map";
     const auto records = capture.records("client::tarnel_interface");
-    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].message.rfind("Failed to send message0x", 0), 0u) << records[0].message;
     EXPECT_NE(records[0].message.find("due to exceptionlink down"), std::string::npos) << records[0].message;
+    EXPECT_NE(records[1].message.find("due to exceptionpeer full"), std::string::npos) << records[1].message;
 }
 
 TEST_F(ExchangeSenderTest, WithoutSessionNothingIsSentAndTheFailureIsLogged) {

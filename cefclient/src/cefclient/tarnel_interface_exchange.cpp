@@ -11,30 +11,44 @@
 #include "foundation/msg_svc/transport/layers/session/session.h"
 
 namespace client {
+namespace {
+
+// One destination's failure is logged and costs no other destination its message.
+template <class Send>
+void sendLoggingFailure(const void* address, Send send) {
+    try {
+        send();
+    } catch (const std::exception& error) {
+        FOUNDATION_LOG(veltrane_log::bridgeLogger(), veltrane_log::kError)
+            << "Failed to send message" << address << "due to exception" << error.what();
+    }
+}
+
+}  // namespace
+
 template <class M>
 void tarnel_interface::sendMessageUsingExchange(boost::shared_ptr<M> message) {
     using foundation::msg_svc::exchange::Address;
     const void* const address = message.get();
-    try {
-        VELTRANE_TRACE_SCOPE(veltrane_log::bridgeLogger());
-        FOUNDATION_LOG(veltrane_log::bridgeLogger(), veltrane_log::kDebug) << veltrane_log::kv("message", address);
-        if (!exchangeApi) return;
-        boost::shared_ptr<foundation::msg_svc::transport::layers::session::Session> partnerSession;
-        std::unordered_map<std::string, std::shared_ptr<cef::transport::CEFServerTransportAPI>> listeningPeers;
-        {
-            // A copy, so that peers joining or leaving during the sends do not disturb the walk.
-            std::lock_guard lock(peersMutex);
-            partnerSession = session;
-            if (!peers.empty()) listeningPeers = peers;  // an empty map's copy would still allocate its buckets
-        }
+    VELTRANE_TRACE_SCOPE(veltrane_log::bridgeLogger());
+    FOUNDATION_LOG(veltrane_log::bridgeLogger(), veltrane_log::kDebug) << veltrane_log::kv("message", address);
+    if (!exchangeApi) return;
+    boost::shared_ptr<foundation::msg_svc::transport::layers::session::Session> partnerSession;
+    std::unordered_map<std::string, std::shared_ptr<cef::transport::CEFServerTransportAPI>> listeningPeers;
+    {
+        // A copy, so that peers joining or leaving during the sends do not disturb the walk.
+        std::lock_guard lock(peersMutex);
+        partnerSession = session;
+        if (!peers.empty()) listeningPeers = peers;  // an empty map's copy would still allocate its buckets
+    }
+    sendLoggingFailure(address, [&] {
         if (!partnerSession) throw std::runtime_error("no session to the host");
         exchangeApi->send(message, Address(partnerSession->partnerName(), cefexchange::CEFServiceAPI::serviceName), {});
-        for (const auto& peer : listeningPeers) {
+    });
+    for (const auto& peer : listeningPeers) {
+        sendLoggingFailure(address, [&] {
             exchangeApi->send(message, Address(peer.first, cefexchange::CEFServiceAPI::serviceName), {});
-        }
-    } catch (const std::exception& error) {
-        FOUNDATION_LOG(veltrane_log::bridgeLogger(), veltrane_log::kError)
-            << "Failed to send message" << address << "due to exception" << error.what();
+        });
     }
 }
 

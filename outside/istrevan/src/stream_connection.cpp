@@ -28,20 +28,29 @@ foundation::log::diagnostic_logger& connectionLogger() {
 
 }  // namespace
 
+bool OutputBudget::take(std::size_t bytes) {
+    std::size_t used = used_.load();
+    do {
+        if (used > limit_) return false;
+    } while (!used_.compare_exchange_weak(used, used + bytes));
+    return true;
+}
+
 boost::shared_ptr<StreamConnection> StreamConnection::create(Socket socket, boost::shared_ptr<DefaultExchange> exchange,
                                                              HandshakeInfo local, HandshakeHandler onHandshake,
-                                                             CloseHandler onClose) {
+                                                             CloseHandler onClose, OutputLimits limits) {
     if (!exchange) throw std::invalid_argument("a stream connection needs an exchange");
     return boost::shared_ptr<StreamConnection>(new StreamConnection(std::move(socket), std::move(exchange),
                                                                     std::move(local), std::move(onHandshake),
-                                                                    std::move(onClose)));
+                                                                    std::move(onClose), std::move(limits)));
 }
 
 StreamConnection::StreamConnection(Socket socket, boost::shared_ptr<DefaultExchange> exchange, HandshakeInfo local,
-                                   HandshakeHandler onHandshake, CloseHandler onClose)
+                                   HandshakeHandler onHandshake, CloseHandler onClose, OutputLimits limits)
     : socket_(std::move(socket)),
       exchange_(std::move(exchange)),
       local_(std::move(local)),
+      limits_(std::move(limits)),
       onHandshake_(std::move(onHandshake)),
       onClose_(std::move(onClose)),
       descriptor_(socket_.native_handle()) {}
@@ -85,63 +94,97 @@ void StreamConnection::deliverReply(const Address&, IDType messageId, const boos
 }
 
 void StreamConnection::queueFrame(const wire::Frame& frame, bool needsHandshake) {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     if (closed_) throw std::runtime_error("the connection to \"" + partnerName_ + "\" is closed");
     if (needsHandshake && partnerName_.empty()) throw std::runtime_error("the connection has no partner yet");
     const std::size_t queued = outbox_.size();
     appendFrame(outbox_, frame);
-    if (pendingBytes_ + (outbox_.size() - queued) > kMaxPendingBytes) {
+    if (refuses(outbox_.size() - queued)) {
         outbox_.resize(queued);
-        throw std::runtime_error("the send queue to \"" + partnerName_ + "\" is full");
+        const std::string refused = "\"" + partnerName_ + "\" leaves " + std::to_string(pendingBytes_) + " bytes unread";
+        lock.unlock();
+        if (limits_.disconnectWhenRefused) disconnectUnread();
+        throw std::runtime_error(refused);
     }
     pendingBytes_ += outbox_.size() - queued;
-    if (writing_) return;
-    writeWithoutWaiting();
-    if (outbox_.empty()) return;
+    if (writing_) return;  // the writer under way takes it
     writing_ = true;
-    boost::asio::post(socket_.get_executor(), [self = shared_from_this()] { self->writeNext(); });
+    writeQueued(lock);
 }
 
-void StreamConnection::writeWithoutWaiting() {
-    std::size_t written = 0;
-    while (written < outbox_.size()) {
-        const ssize_t sent = ::send(descriptor_, outbox_.data() + written, outbox_.size() - written,
-                                    MSG_DONTWAIT | MSG_NOSIGNAL);
-        if (sent > 0) {
-            written += static_cast<std::size_t>(sent);
-        } else if (sent < 0 && errno == EINTR) {
-            continue;
-        } else {
-            break;  // the socket is full, or failed: the strand's write finds out which
-        }
-    }
-    outbox_.erase(0, written);
-    pendingBytes_ -= written;
-}
-
-void StreamConnection::writeNext() {
-    {
-        std::lock_guard lock(mutex_);
-        if (closed_ || outbox_.empty()) {
-            writing_ = false;
-            return;
-        }
+void StreamConnection::writeQueued(std::unique_lock<std::mutex>& lock) {
+    while (!closed_ && !outbox_.empty()) {
         writingFrames_.clear();
         if (writingFrames_.capacity() > kKeptWriteCapacity) writingFrames_.shrink_to_fit();
         writingFrames_.swap(outbox_);
+        sendingDirectly_ = true;
+        lock.unlock();
+        const std::size_t written = sendWithoutWaiting(writingFrames_);
+        lock.lock();
+        sendingDirectly_ = false;
+        directSendDone_.notify_all();
+        release(written);
+        if (written < writingFrames_.size()) {
+            // The socket is full, or failed: the strand waits for it, or finds out which.
+            writingFrom_ = written;
+            boost::asio::post(socket_.get_executor(), [self = shared_from_this()] { self->writeRest(); });
+            return;
+        }
     }
-    boost::asio::async_write(socket_, boost::asio::buffer(writingFrames_),
-                             [self = shared_from_this()](const boost::system::error_code& error, std::size_t) {
-                                 {
-                                     std::lock_guard lock(self->mutex_);
-                                     self->pendingBytes_ -= self->writingFrames_.size();
-                                 }
-                                 if (error) {
-                                     if (self->markClosed()) self->shutDown("write failed: " + error.message(), true);
+    writing_ = false;
+}
+
+std::size_t StreamConnection::sendWithoutWaiting(const std::string& bytes) const {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t sent = ::send(descriptor_, bytes.data() + written, bytes.size() - written,
+                                    MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (sent > 0)
+            written += static_cast<std::size_t>(sent);
+        else if (sent < 0 && errno == EINTR)
+            continue;
+        else
+            break;
+    }
+    return written;
+}
+
+void StreamConnection::writeRest() {
+    const std::string_view rest = std::string_view(writingFrames_).substr(writingFrom_);
+    boost::asio::async_write(socket_, boost::asio::buffer(rest.data(), rest.size()),
+                             [self = shared_from_this(), size = rest.size()](const boost::system::error_code& error,
+                                                                             std::size_t) {
+                                 std::unique_lock lock(self->mutex_);
+                                 self->release(size);
+                                 if (!error) {
+                                     self->writeQueued(lock);
                                      return;
                                  }
-                                 self->writeNext();
+                                 self->writing_ = false;
+                                 lock.unlock();
+                                 if (self->markClosed()) self->shutDown("write failed: " + error.message(), true);
                              });
+}
+
+bool StreamConnection::refuses(std::size_t bytes) {
+    if (pendingBytes_ > limits_.refuseAbove) return true;
+    return limits_.sharedBudget && !limits_.sharedBudget->take(bytes);
+}
+
+void StreamConnection::release(std::size_t bytes) {
+    pendingBytes_ -= bytes;
+    if (limits_.sharedBudget) limits_.sharedBudget->giveBack(bytes);
+    if (!readingPaused_ || closed_ || pendingBytes_ > limits_.pauseReadingAbove / 2) return;
+    readingPaused_ = false;
+    boost::asio::post(socket_.get_executor(), [self = shared_from_this()] { self->readMore(); });
+}
+
+void StreamConnection::disconnectUnread() {
+    if (!markClosed()) return;
+    FOUNDATION_LOG(connectionLogger(), kError) << "Disconnecting \"" << partnerName() << "\": it does not read";
+    boost::asio::dispatch(socket_.get_executor(), [self = shared_from_this()] {
+        self->shutDown("it does not read what is sent to it", true);
+    });
 }
 
 void StreamConnection::readMore() {
@@ -168,8 +211,17 @@ void StreamConnection::readMore() {
                 if (self->markClosed()) self->shutDown(failure.what(), true);
                 return;
             }
-            self->readMore();
+            self->readMoreUnlessFull();
         });
+}
+
+void StreamConnection::readMoreUnlessFull() {
+    {
+        std::lock_guard lock(mutex_);
+        readingPaused_ = pendingBytes_ > limits_.pauseReadingAbove;
+        if (readingPaused_) return;
+    }
+    readMore();
 }
 
 void StreamConnection::handleFrame(const wire::Frame& frame) {
@@ -229,6 +281,7 @@ bool StreamConnection::markClosed() {
         std::lock_guard lock(mutex_);
         if (closed_) return false;
         closed_ = true;
+        release(outbox_.size());
         outbox_.clear();
         partner = partnerName_;
     }
@@ -237,6 +290,11 @@ bool StreamConnection::markClosed() {
 }
 
 void StreamConnection::shutDown(const std::string& reason, bool fail) {
+    {
+        // No new write starts once closed; one under way on another thread uses the descriptor until it returns.
+        std::unique_lock lock(mutex_);
+        directSendDone_.wait(lock, [this] { return !sendingDirectly_; });
+    }
     boost::system::error_code ignored;
     socket_.shutdown(Socket::shutdown_both, ignored);
     socket_.close(ignored);

@@ -58,8 +58,13 @@ public:
 CEFServerTransportListener::CEFServerTransportListener(
     foundation::io::IOServiceThreadpool& threadPool,
     boost::shared_ptr<foundation::msg_svc::exchange::DefaultExchange> exchange,
-    foundation::msg_svc::exchange::HandshakeInfo local, const std::vector<std::string>& paths)
-    : context_(threadPool.ioContext()), exchange_(std::move(exchange)), local_(std::move(local)), paths_(paths) {
+    foundation::msg_svc::exchange::HandshakeInfo local, const std::vector<std::string>& paths,
+    foundation::msg_svc::exchange::OutputLimits limits)
+    : context_(threadPool.ioContext()),
+      exchange_(std::move(exchange)),
+      local_(std::move(local)),
+      paths_(paths),
+      limits_(std::move(limits)) {
     if (paths_.empty()) throw std::invalid_argument("a listener needs at least one socket path");
     for (const auto& path : paths_) {
         try {
@@ -151,7 +156,8 @@ void CEFServerTransportListener::admit(StreamConnection::Socket socket) {
         },
         [weakSelf, weakPeer](const std::string& reason) {
             if (auto self = weakSelf.lock()) self->ended(weakPeer.lock(), reason);
-        });
+        },
+        limits_);
     {
         std::lock_guard lock(mutex_);
         if (closed_) return;

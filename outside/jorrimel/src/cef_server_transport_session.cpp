@@ -16,7 +16,8 @@ boost::shared_ptr<CEFServerTransportSession> CEFServerTransportSession::create()
 
 CEFServerTransportSession::CEFServerTransportSession(
     boost::shared_ptr<foundation::msg_svc::exchange::DefaultExchange> exchange)
-    : exchange_(std::move(exchange)) {}
+    : exchange_(std::move(exchange)),
+      peersBudget_(std::make_shared<foundation::msg_svc::exchange::OutputBudget>(kMaxPeersPendingBytes)) {}
 
 CEFServerTransportSession::~CEFServerTransportSession() { terminate(); }
 
@@ -45,7 +46,9 @@ boost::shared_ptr<CEFServerTransportListener> CEFServerTransportSession::listen(
     for (const auto& endpoint : endpoints) paths.push_back(fl::i18n::to_string(endpoint));
     std::lock_guard lock(mutex_);
     if (!local_) throw std::logic_error("the listening session is not initialised");
-    auto listener = boost::make_shared<CEFServerTransportListener>(*threadPool_, exchange_, *local_, paths);
+    const foundation::msg_svc::exchange::OutputLimits peerLimits{kMaxPeerPendingBytes, kMaxPeerPendingBytes, true,
+                                                                 peersBudget_};
+    auto listener = boost::make_shared<CEFServerTransportListener>(*threadPool_, exchange_, *local_, paths, peerLimits);
     listeners_.push_back(listener);
     return listener;
 }

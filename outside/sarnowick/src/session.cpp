@@ -1,6 +1,7 @@
 #include "foundation/msg_svc/transport/layers/session/session.h"
 
 #include <chrono>
+#include <cstdint>
 #include <future>
 #include <stdexcept>
 
@@ -18,6 +19,9 @@ namespace {
 using exchange::StreamConnection;
 
 constexpr auto kHandshakeTimeout = std::chrono::seconds(10);
+// Nothing for the client is ever refused: past this much unwritten, its input waits until half has gone, so
+// that a client that does not read slows itself down.
+constexpr std::size_t kClientPauseAbove = 4 * 1024 * 1024;
 constexpr foundation::log::severity_t kDetail = 4;
 
 foundation::log::diagnostic_logger& sessionLogger() {
@@ -116,7 +120,8 @@ bool Session::attachToParentClient(const std::string& handleType, const std::str
                 attachment->handshake.set_value(Attachment::Outcome{true, partner});
                 return true;
             },
-            [attachment](const std::string& reason) { attachment->ended(reason); });
+            [attachment](const std::string& reason) { attachment->ended(reason); },
+            exchange::OutputLimits{kClientPauseAbove, SIZE_MAX, false, nullptr});
         {
             std::lock_guard lock(attachment->mutex);
             attachment->connection = connection;

@@ -36,10 +36,11 @@ public:
     using ConnectionFailed = std::function<void(const std::string& reason)>;
 
     // The pool must outlive the listener; pending accepts hold the listener, so holding the pool here
-    // would keep both alive for ever.
+    // would keep both alive for ever. Every peer's connection gets the limits.
     CEFServerTransportListener(foundation::io::IOServiceThreadpool& threadPool,
                                boost::shared_ptr<foundation::msg_svc::exchange::DefaultExchange> exchange,
-                               foundation::msg_svc::exchange::HandshakeInfo local, const std::vector<std::string>& paths);
+                               foundation::msg_svc::exchange::HandshakeInfo local, const std::vector<std::string>& paths,
+                               foundation::msg_svc::exchange::OutputLimits limits = {});
     ~CEFServerTransportListener();
     CEFServerTransportListener(const CEFServerTransportListener&) = delete;
     CEFServerTransportListener& operator=(const CEFServerTransportListener&) = delete;
@@ -66,7 +67,8 @@ private:
     const boost::shared_ptr<foundation::msg_svc::exchange::DefaultExchange> exchange_;
     const foundation::msg_svc::exchange::HandshakeInfo local_;
     const std::vector<std::string> paths_;
-    
+    const foundation::msg_svc::exchange::OutputLimits limits_;
+
     std::mutex mutex_;
     bool accepting_ = false;
     bool closed_ = false;

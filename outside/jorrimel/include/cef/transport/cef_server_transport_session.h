@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,9 +20,15 @@ boost::shared_ptr<CEFServerTransportSession> createSession(
     boost::shared_ptr<foundation::msg_svc::exchange::DefaultExchange> exchange);
 }
 
-// Makes listeners for further peers of this process on the process-wide exchange.
+// Makes listeners for further peers of this process on the process-wide exchange. Peers only listen, so one that
+// does not read what is sent to it is disconnected rather than let to hold memory or anyone up.
 class CEFServerTransportSession {
 public:
+    // A peer with more than this unwritten is disconnected...
+    static constexpr std::size_t kMaxPeerPendingBytes = 1024 * 1024;
+    // ... and so is the peer whose frame finds more than this unwritten for all peers together.
+    static constexpr std::size_t kMaxPeersPendingBytes = 32 * 1024 * 1024;
+
     static boost::shared_ptr<CEFServerTransportSession> create();
 
     CEFServerTransportSession(const CEFServerTransportSession&) = delete;
@@ -49,6 +57,7 @@ private:
     boost::shared_ptr<foundation::io::IOServiceThreadpool> threadPool_;
     std::optional<foundation::msg_svc::exchange::HandshakeInfo> local_;
     std::vector<boost::shared_ptr<CEFServerTransportListener>> listeners_;
+    const std::shared_ptr<foundation::msg_svc::exchange::OutputBudget> peersBudget_;
 };
 
 }  // namespace cef::transport

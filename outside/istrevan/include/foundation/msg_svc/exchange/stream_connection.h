@@ -2,8 +2,10 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -24,6 +26,33 @@ struct HandshakeInfo {
     std::string version;
 };
 
+// Bytes waiting to be written, counted over several connections.
+class OutputBudget {
+public:
+    explicit OutputBudget(std::size_t limit) : limit_(limit) {}
+    // Counts the bytes unless the budget is spent already; says whether it did.
+    bool take(std::size_t bytes);
+    void giveBack(std::size_t bytes) { used_ -= bytes; }
+    std::size_t used() const { return used_; }
+
+private:
+    const std::size_t limit_;
+    std::atomic<std::size_t> used_{0};
+};
+
+// What a connection does while its partner reads less than is written to it.
+struct OutputLimits {
+    // While more than this waits to be written, the partner's input is not read; reading resumes once half of it
+    // has gone. The partner's own writes then wait.
+    std::size_t pauseReadingAbove = kMaxFrameLength;
+    // Once more than this waits, further frames are refused: the send throws std::runtime_error and, with
+    // disconnectWhenRefused, the connection ends (the close handler hears why).
+    std::size_t refuseAbove = 2 * std::size_t{kMaxFrameLength};
+    bool disconnectWhenRefused = false;
+    // Shared with other connections: once it is spent, frames are refused as above.
+    std::shared_ptr<OutputBudget> sharedBudget;
+};
+
 // One exchange partner reached over a connected stream socket. Messages the exchange hands to it are
 // written as frames; frames that arrive are handed to the exchange. The socket must have been made on
 // a strand: every handler runs there.
@@ -36,12 +65,9 @@ public:
     // Called once when the connection ends for any reason other than close().
     using CloseHandler = std::function<void(const std::string& reason)>;
 
-    // The most bytes waiting to be written; a send beyond it fails rather than piling up.
-    static constexpr std::size_t kMaxPendingBytes = 2 * std::size_t{kMaxFrameLength};
-
     static boost::shared_ptr<StreamConnection> create(Socket socket, boost::shared_ptr<DefaultExchange> exchange,
                                                       HandshakeInfo local, HandshakeHandler onHandshake,
-                                                      CloseHandler onClose);
+                                                      CloseHandler onClose, OutputLimits limits = {});
 
     // Sends this side's handshake and starts reading.
     void start();
@@ -52,22 +78,33 @@ public:
     std::string partnerName() const;
     bool isOpen() const { return !closed_; }
 
-    // Throw std::runtime_error when the connection is closed, not yet handshaken, its send queue is
-    // full, or the message type is not registered with the exchange protocol.
+    // Throw std::runtime_error when the connection is closed, not yet handshaken, a frame is refused by the
+    // output limits, or the message type is not registered with the exchange protocol.
     void deliver(const boost::shared_ptr<const Envelope>& envelope) override;
     void deliverReply(const Address& destination, IDType messageId,
                       const boost::shared_ptr<const Reply>& reply) override;
 
 private:
     StreamConnection(Socket socket, boost::shared_ptr<DefaultExchange> exchange, HandshakeInfo local,
-                     HandshakeHandler onHandshake, CloseHandler onClose);
+                     HandshakeHandler onHandshake, CloseHandler onClose, OutputLimits limits);
 
-    // Appends the frame to the outbox and, when no write is under way, writes at once on the calling thread;
-    // what the socket does not take now is left to the strand.
+    // Appends the frame to the outbox and, when no write is under way, becomes the writer on the calling thread.
     void queueFrame(const wire::Frame& frame, bool needsHandshake);
-    // Under mutex_: writes from the outbox what the socket takes without waiting.
-    void writeWithoutWaiting();
-    void writeNext();
+    // The writer, entered with the lock held: takes the whole outbox at a time and writes it without the lock,
+    // for as long as the socket takes everything and more arrives; the rest is left to the strand.
+    void writeQueued(std::unique_lock<std::mutex>& lock);
+    // What the socket takes now.
+    std::size_t sendWithoutWaiting(const std::string& bytes) const;
+    // On the strand: waits for the socket to take the rest of writingFrames_, then writes on.
+    void writeRest();
+    // Under mutex_: counts bytes written or dropped, and resumes reading once enough has gone.
+    void release(std::size_t bytes);
+    // Under mutex_: whether a frame of the given size is refused.
+    bool refuses(std::size_t bytes);
+    // Ends the connection because its partner does not read.
+    void disconnectUnread();
+    // On the strand: reads on, unless too much waits to be written.
+    void readMoreUnlessFull();
     void readMore();
     void handleFrame(const wire::Frame& frame);
     void handleHandshake(const wire::Handshake& handshake);
@@ -80,20 +117,26 @@ private:
     Socket socket_;
     const boost::shared_ptr<DefaultExchange> exchange_;
     const HandshakeInfo local_;
+    const OutputLimits limits_;
     HandshakeHandler onHandshake_;  // strand only
     CloseHandler onClose_;          // strand only
 
-    // The socket's descriptor, for writes from other threads; it stays open while closed_ is false under mutex_.
+    // The socket's descriptor, for writes from other threads; it is closed only once closed_ is set and no such
+    // write is under way.
     const int descriptor_;
 
     mutable std::mutex mutex_;  // guards the fields up to closed_
     std::string partnerName_;
     std::string outbox_;            // frames not yet handed to the socket, back to back
     std::size_t pendingBytes_ = 0;  // the outbox and the write under way
-    bool writing_ = false;          // the strand writes; others only append to the outbox
+    bool writing_ = false;          // one thread writes; others only append to the outbox
+    bool sendingDirectly_ = false;  // the writer is in a system call on the descriptor
+    std::condition_variable directSendDone_;
+    bool readingPaused_ = false;    // too much waits to be written: the partner's input is left unread
     std::atomic<bool> closed_{false};
 
-    std::string writingFrames_;  // strand only
+    std::string writingFrames_;    // the writer's only
+    std::size_t writingFrom_ = 0;  // the writer's only: how much of writingFrames_ has gone
     std::string partner_;        // strand only: the partner's name once handshaken
     FrameReader reader_;         // strand only
     wire::Frame frame_;          // strand only: the frame being handled

@@ -1,0 +1,134 @@
+// The connection's writer: any thread may send, none waits for another's write, and a close never leaves a write
+// on a descriptor that has been closed (and perhaps given to another socket).
+#include <sys/socket.h>
+
+#include <atomic>
+#include <thread>
+
+#include <boost/asio/local/connect_pair.hpp>
+#include <boost/asio/strand.hpp>
+#include <gtest/gtest.h>
+
+#include "exchange_harness.h"
+#include "foundation/msg_svc/exchange/stream_connection.h"
+
+namespace {
+
+using namespace exchange_test;
+using Socket = exchange::StreamConnection::Socket;
+
+class StreamWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override { initProtocols(); }
+    void TearDown() override { pool->stop(); }
+
+    // A connection to a bare socket that has handshaken as "partner".
+    boost::shared_ptr<exchange::StreamConnection> connect(std::optional<RawEnd>& partner,
+                                                          exchange::OutputLimits limits = {}) {
+        Socket ours(boost::asio::make_strand(pool->ioContext()));
+        Socket theirs(pool->ioContext());
+        boost::asio::local::connect_pair(ours, theirs);
+        partner.emplace(std::move(theirs));
+        auto connection = exchange::StreamConnection::create(
+            std::move(ours), local, {"local", "CEF", "CURRENT_TARNEL_VERSION"}, [](const std::string&) { return true; },
+            {}, std::move(limits));
+        connection->start();
+        partner->writeHandshake("partner");
+        EXPECT_TRUE(eventually([&] { return connection->partnerName() == "partner"; }));
+        return connection;
+    }
+
+    boost::shared_ptr<foundation::io::IOServiceThreadpool> pool = foundation::io::IOServiceThreadpool::createThreadpool(4);
+    boost::shared_ptr<exchange::DefaultExchange> local = boost::make_shared<exchange::DefaultExchange>("local");
+};
+
+TEST_F(StreamWriterTest, ThreadsSendingAtOnceWaitForNoOneAndEveryFrameArrivesWholeInEachThreadsOrder) {
+    std::optional<RawEnd> partner;
+    auto connection = connect(partner);
+    ASSERT_EQ(partner->readFrame()->kind_case(), exchange::wire::Frame::kHandshake);
+    constexpr int kThreads = 4;
+    constexpr exchange::IDType kEach = 5000;
+    std::vector<std::thread> senders;
+    for (int thread = 0; thread < kThreads; ++thread) {
+        senders.emplace_back([&, thread] {
+            // The id names the thread and the frame's place in its order.
+            for (exchange::IDType i = 0; i < kEach; ++i)
+                connection->deliverReply(exchange::Address("partner", ""), thread * kEach + i, nullptr);
+        });
+    }
+    std::vector<exchange::IDType> next(kThreads, 0);
+    for (exchange::IDType received = 0; received < kThreads * kEach; ++received) {
+        auto frame = partner->readFrame();
+        ASSERT_TRUE(frame && frame->kind_case() == exchange::wire::Frame::kReply) << "after " << received;
+        const exchange::IDType id = frame->reply().id();
+        ASSERT_EQ(id % kEach, next.at(id / kEach)++) << "in the order its thread sent it";
+    }
+    for (auto& sender : senders) sender.join();
+}
+
+TEST_F(StreamWriterTest, ClosingWhileThreadsWriteLeavesNoByteForASocketThatReusesTheDescriptor) {
+    for (int round = 0; round < 20; ++round) {
+        std::optional<RawEnd> partner;
+        auto connection = connect(partner);
+        std::atomic<bool> closed{false};
+        std::vector<std::thread> senders;
+        for (int thread = 0; thread < 3; ++thread) {
+            senders.emplace_back([&] {
+                try {
+                    for (exchange::IDType id = 1;; ++id) connection->deliverReply(exchange::Address("partner", ""), id, nullptr);
+                } catch (const std::runtime_error&) {
+                    // closed
+                }
+            });
+        }
+        std::thread reader([&] {
+            while (!closed && partner->readFrame()) {
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(round % 5));
+        connection->close();
+        closed = true;
+        // Sockets made now take the descriptors just given back; none may receive anything.
+        std::vector<std::pair<int, int>> fresh(8);
+        for (auto& [a, b] : fresh) ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, &a), 0);
+        for (auto& sender : senders) sender.join();
+        reader.join();
+        std::this_thread::sleep_for(5ms);
+        for (auto [a, b] : fresh) {
+            char byte;
+            EXPECT_LT(::recv(a, &byte, 1, MSG_DONTWAIT), 0) << "round " << round;
+            EXPECT_LT(::recv(b, &byte, 1, MSG_DONTWAIT), 0) << "round " << round;
+            ::close(a);
+            ::close(b);
+        }
+    }
+}
+
+TEST_F(StreamWriterTest, APartnerThatDoesNotReadIsRefusedOrDisconnectedAtItsLimitWithoutBlockingTheSender) {
+    std::optional<RawEnd> slow;
+    auto refusing = connect(slow, {1 << 20, 1 << 20, false, nullptr});
+    std::optional<RawEnd> stuck;
+    auto cutting = connect(stuck, {1 << 20, 1 << 20, true, nullptr});
+    const auto bigReply = [](const boost::shared_ptr<exchange::StreamConnection>& connection) {
+        for (exchange::IDType id = 1; id < 10'000'000; ++id)
+            connection->deliverReply(exchange::Address("partner", ""), id, nullptr);
+    };
+    EXPECT_THROW(bigReply(refusing), std::runtime_error);
+    EXPECT_TRUE(refusing->isOpen()) << "only refused";
+    EXPECT_THROW(bigReply(cutting), std::runtime_error);
+    EXPECT_FALSE(cutting->isOpen());
+    EXPECT_TRUE(stuck->closedByOtherSide());
+    // Once the partner reads, frames go again.
+    while (slow->readFrame()->reply().id() < 1000) {
+    }
+    EXPECT_TRUE(eventually([&] {
+        try {
+            refusing->deliverReply(exchange::Address("partner", ""), 0, nullptr);
+            return true;
+        } catch (const std::runtime_error&) {
+            return false;
+        }
+    }));
+}
+
+}  // namespace
