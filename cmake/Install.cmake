@@ -11,7 +11,7 @@ set(project_package_dir ${CMAKE_INSTALL_LIBDIR}/cmake)
 set(project_runtime_export VeltraneRuntimeTargets)
 
 # Gives a target's include folder a build and an install form, and installs the headers it holds (test hooks
-# excepted). Call it instead of target_include_directories(<target> PUBLIC include).
+# live apart, under testing/include). Call it instead of target_include_directories(<target> PUBLIC include).
 function(project_public_headers target)
   get_target_property(type ${target} TYPE)
   set(scope PUBLIC)
@@ -21,7 +21,7 @@ function(project_public_headers target)
   target_include_directories(${target} ${scope}
     $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-  install(DIRECTORY include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} PATTERN testing.h EXCLUDE)
+  install(DIRECTORY include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 endfunction()
 
 # Installs a library that a shipped library needs, at build or at run time.

@@ -5,21 +5,21 @@
 
 #include <boost/make_shared.hpp>
 
+#include "cefclient/BridgeServices.h"
 #include "cefclient/FunctionTraceScope.h"
 #include "cefclient/LogStyle.h"
 #include "cefclient/Loggers.h"
 #include "cefclient/NativeWindowManager.h"
+#include "cefclient/QWindowParams.h"
 #include "cefclient/UiTasks.h"
 #include "cefclient/WindowCommands.h"
-#include "cefclient/tarnel_interface.h"
+#include "cefclient/WindowLookup.h"
 #include "cefexchange/messages.h"
 
 namespace client {
 namespace {
 
 foundation::log::diagnostic_logger& serviceLogger = veltrane_log::browserServiceLogger();
-
-tarnel_interface& bridge() { return *tarnel_interface::instance(); }
 
 template <class M>
 std::string textOf(const M& message) {
@@ -37,7 +37,7 @@ void logMessage(const M& message, const char* key = "msg") {
 // Posts the operation for the window with the ID; nothing when no window has it.
 template <class Action>
 void postToWindow(const std::string& windowID, Action action) {
-    if (scoped_refptr<NativeWindow> window = bridge().findNativeWindowByID(windowID)) {
+    if (scoped_refptr<NativeWindow> window = bridge::findNativeWindowByID(windowID)) {
         postWindowTask(window, std::move(action));
     }
 }
@@ -109,15 +109,15 @@ CEFBrowserService::ReplyPtr CEFBrowserService::operator()(const cefexchange::Set
                                                           const Routing&) {
     VELTRANE_TRACE_SCOPE(serviceLogger);
     logMessage(message);
-    if (scoped_refptr<NativeWindow> window = bridge().findNativeWindowByID(message.getData().windowid())) {
-        bridge().getWindowManager()->setDeactivateAllButThis(window, message.getData().modal());
+    if (scoped_refptr<NativeWindow> window = bridge::findNativeWindowByID(message.getData().windowid())) {
+        bridge::getWindowManager()->setDeactivateAllButThis(window, message.getData().modal());
     }
     return Reply::defaultReply();
 }
 
 CEFBrowserService::ReplyPtr CEFBrowserService::operator()(const cefexchange::AllowCertificateMessage& message,
                                                           const Routing&) {
-    bridge().addAllowedCertificates(message.getData().certificate());
+    bridge::addAllowedCertificates(message.getData().certificate());
     return Reply::defaultReply();
 }
 
@@ -125,7 +125,7 @@ CEFBrowserService::ReplyPtr CEFBrowserService::operator()(const cefexchange::Set
                                                           const Routing&) {
     VELTRANE_TRACE_SCOPE(serviceLogger);
     logMessage(message);
-    bridge().getWindowManager()->setActivateAllWindows(message.getData().activate());
+    bridge::getWindowManager()->setActivateAllWindows(message.getData().activate());
     return Reply::defaultReply();
 }
 
@@ -222,8 +222,8 @@ CEFBrowserService::ReplyPtr CEFBrowserService::operator()(const cefexchange::Set
                                                           const Routing&) {
     VELTRANE_TRACE_SCOPE(serviceLogger);
     logMessage(message);
-    if (scoped_refptr<NativeWindow> window = bridge().findNativeWindowByID(message.getData().windowid())) {
-        runWindowCommand(*bridge().getWindowManager(), window, message.getData().command());
+    if (scoped_refptr<NativeWindow> window = bridge::findNativeWindowByID(message.getData().windowid())) {
+        runWindowCommand(*bridge::getWindowManager(), window, message.getData().command());
     }
     return Reply::defaultReply();
 }
@@ -246,7 +246,7 @@ CEFBrowserService::ReplyPtr CEFBrowserService::operator()(const cefexchange::Pro
                                                           const Routing&) {
     VELTRANE_TRACE_SCOPE(serviceLogger);
     logMessage(message, "windowMsg");
-    bridge().setProxyCredentials(message.getData().username(), message.getData().password());
+    bridge::setProxyCredentials(message.getData().username(), message.getData().password());
     return Reply::defaultReply();
 }
 
@@ -254,7 +254,7 @@ CEFBrowserService::ReplyPtr CEFBrowserService::operator()(const cefexchange::New
                                                           const Routing&) {
     VELTRANE_TRACE_SCOPE(serviceLogger);
     logMessage(message, "windowMsg");
-    bridge().openNewWindow(QWindowParams::from(message.getData().windowid(), message.getData()));
+    bridge::openNewWindow(QWindowParams::from(message.getData().windowid(), message.getData()));
     return Reply::defaultReply();
 }
 

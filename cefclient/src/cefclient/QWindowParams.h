@@ -4,10 +4,6 @@
 #include <string>
 #include <utility>
 
-#include <QtCore/QMetaType>
-#include <QtCore/QSharedPointer>
-
-#include "cefclient/QtNamespace.h"
 #include "cef/geometry.h"
 
 // A host's new-window request, as the Qt side receives it and as either transport carries it.
@@ -38,7 +34,3 @@ struct QWindowParams {
                              request.origin()};
     }
 };
-
-using QWindowParamsPtr = ZQ_QT::QSharedPointer<QWindowParams>;
-
-Q_DECLARE_METATYPE(QWindowParamsPtr)

@@ -4,6 +4,7 @@
 #include <boost/make_shared.hpp>
 
 #include "cef/logging.h"
+#include "cefclient/BridgeServices.h"
 #include "cefclient/FunctionTraceScope.h"
 #include "cefclient/HostReport.h"
 #include "cefclient/LogStyle.h"
@@ -12,7 +13,7 @@
 #include "cefclient/ProcessMessageNames.h"
 #include "cefclient/StrictNumber.h"
 #include "cefclient/UiTasks.h"
-#include "cefclient/tarnel_interface.h"
+#include "cefclient/WindowLookup.h"
 #include "aldermoss/cefclient_utils.h"
 #include "cefexchange/messages.h"
 #include "veltranelib/javascript_commands.h"
@@ -27,7 +28,7 @@ foundation::log::diagnostic_logger& handlerLogger = veltrane_log::windowEventHan
 
 #define HANDLER_DEBUG FOUNDATION_LOG(handlerLogger, veltrane_log::kDebug)
 
-client::tarnel_interface& bridge() { return *client::tarnel_interface::instance(); }
+namespace bridge = client::bridge;
 
 std::uint64_t nowMicros() { return static_cast<std::uint64_t>(Poco::Timestamp().epochMicroseconds()); }
 
@@ -90,7 +91,7 @@ void WindowEventHandler::sendToRenderer(CefRefPtr<CefProcessMessage> message) {
     }
 }
 
-scoped_refptr<NativeWindow> WindowEventHandler::nativeWindow() const { return bridge().findNativeWindowByID(windowID); }
+scoped_refptr<NativeWindow> WindowEventHandler::nativeWindow() const { return bridge::findNativeWindowByID(windowID); }
 
 void WindowEventHandler::windowStateEvent(const std::string value) {
     VELTRANE_TRACE_SCOPE(handlerLogger);
@@ -175,7 +176,7 @@ void WindowEventHandler::OnBeforeClose() {
     HANDLER_DEBUG << kv("_winID", windowID);
     closed = true;
     if (auto window = nativeWindow()) window->beforeClose();
-    bridge().notifyWindowClose(windowID);
+    bridge::notifyWindowClose(windowID);
 }
 
 void WindowEventHandler::closeEvent() {
@@ -189,9 +190,9 @@ void WindowEventHandler::closeEvent() {
     scoped_refptr<NativeWindow> window = nativeWindow();
     if (!hostDecides && window) window->closeBrowser();
     if (usePipes != 0) {
-        bridge().sendEventToHost(windowID, javascript_commands::kHandleWindowClosedCommand, {});
+        bridge::sendEventToHost(windowID, javascript_commands::kHandleWindowClosedCommand, {});
     } else {
-        bridge().sendMessageUsingExchange(boost::make_shared<cefexchange::SetCommandMessage>(windowID, "windowClosingEvent"));
+        bridge::sendMessageUsingExchange(boost::make_shared<cefexchange::SetCommandMessage>(windowID, "windowClosingEvent"));
     }
     if (window) window->windowUpdatePerformed();
 }
@@ -219,7 +220,7 @@ void WindowEventHandler::updateDownloadLocation(std::string path) {
 void WindowEventHandler::loadFinishedEvent(std::string userTitle, std::string url) {
     VELTRANE_TRACE_SCOPE(handlerLogger);
     HANDLER_DEBUG << kv("userTitle", userTitle) << kv("url", url);
-    if (!userTitle.empty() && !closed) bridge().updateWindowTitle(windowID, userTitle);
+    if (!userTitle.empty() && !closed) bridge::updateWindowTitle(windowID, userTitle);
     reportCommand("loadFinished");
     report(
         windowID, [&](auto& m) { m.mutable_updateurl()->set_url(url); },
@@ -324,7 +325,7 @@ void WindowEventHandler::newWindowRequestEvent(const CefString& url, const CefPo
                                                CefWindowInfo& windowInfo, CefRefPtr<CefClient>& client,
                                                CefBrowserSettings& settings, bool visible) {
     popUpVisible = visible;
-    bridge().createPopUpWindow(windowID, url, features, windowInfo, client, settings, 0, popUpVisible);
+    bridge::createPopUpWindow(windowID, url, features, windowInfo, client, settings, 0, popUpVisible);
 }
 
 void WindowEventHandler::notifyZoomLevel(const int zoom) {
@@ -428,24 +429,24 @@ void WindowEventHandler::OnSetMaxSize(int width, int height) const {
 void WindowEventHandler::OnActivateCurrentWindow(bool activate) const {
     VELTRANE_TRACE_SCOPE(handlerLogger);
     HANDLER_DEBUG << kv("activate", activate);
-    bridge().getWindowManager()->setActivateWindow(nativeWindow(), activate);
+    bridge::getWindowManager()->setActivateWindow(nativeWindow(), activate);
 }
 
 void WindowEventHandler::OnActivateAllWindows(bool activate) const {
     VELTRANE_TRACE_SCOPE(handlerLogger);
     HANDLER_DEBUG << kv("activate", activate);
-    bridge().getWindowManager()->setActivateAllWindows(activate);
+    bridge::getWindowManager()->setActivateAllWindows(activate);
 }
 
 void WindowEventHandler::OnWindowModal(bool modal) const {
     VELTRANE_TRACE_SCOPE(handlerLogger);
     HANDLER_DEBUG << kv("modal", modal);
-    bridge().getWindowManager()->setDeactivateAllButThis(nativeWindow(), modal);
+    bridge::getWindowManager()->setDeactivateAllButThis(nativeWindow(), modal);
 }
 
-bool WindowEventHandler::isCertificateAllowed(std::string pem) { return bridge().isCertificateAllowed(std::move(pem)); }
+bool WindowEventHandler::isCertificateAllowed(std::string pem) { return bridge::isCertificateAllowed(std::move(pem)); }
 
-std::pair<std::string, std::string> WindowEventHandler::getProxyCredentials() { return bridge().getProxyCredentials(); }
+std::pair<std::string, std::string> WindowEventHandler::getProxyCredentials() { return bridge::getProxyCredentials(); }
 
 void WindowEventHandler::setWindowTitle(std::string title, std::string userTitle) {
     scoped_refptr<NativeWindow> window = nativeWindow();
@@ -476,7 +477,7 @@ void WindowEventHandler::browserCreatedEvent(scoped_refptr<CefBrowser> createdBr
     cefclient_messages::windowMessage message;
     message.set_windowid(windowID);
     message.mutable_setcommand()->set_command("browserCreated");
-    bridge().sendPipeMessage(message.SerializeAsString());
+    bridge::sendPipeMessage(message.SerializeAsString());
 }
 
 void WindowEventHandler::setWindowID(const std::string& id) {

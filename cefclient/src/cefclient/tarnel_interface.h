@@ -23,7 +23,7 @@
 
 #include "veltranelib/native_window.h"
 #include "cefclient/CredentialStore.h"
-#include "cefclient/QWindowParams.h"
+#include "cefclient/QWindowParamsPtr.h"
 #include "cefclient/QtNamespace.h"
 #include "cefclient_messages.pb.h"
 #include "foundation/msg_svc/exchange/address.h"
@@ -51,6 +51,8 @@ class CEFBrowserService;
 //
 // Its sources, one concern each:
 //   tarnel_interface.cpp             start of the transport, the watch on the host, closing windows
+//   tarnel_interface_doors.cpp       free functions behind the narrow doors for the rest of the host:
+//                                    HostReport.h, WindowLookup.h, BridgeServices.h
 //   tarnel_interface_pipe.cpp        the pipe: reader thread, dispatch of host commands, writers
 //   tarnel_interface_exchange.cpp    the exchange: sending events to the partner and the listening peers
 //   tarnel_interface_exchange_session.cpp  the exchange: session to the host, listener, service thread, shut-down

@@ -1,6 +1,7 @@
 // Events reported to the host over the exchange: to the session partner first, then to every listening peer.
 #include <stdexcept>
 
+#include "cefclient/ExchangeEvents.h"
 #include "cefclient/FunctionTraceScope.h"
 #include "cefclient/LogStyle.h"
 #include "cefclient/Loggers.h"
@@ -77,28 +78,7 @@ void tarnel_interface::removeListeningPeer(const std::string& name) {
 
 #define VELTRANE_EXCHANGE_SENDER(Message) \
     template VELTRANE_EXPORT void tarnel_interface::sendMessageUsingExchange<cefexchange::Message>( \
-        boost::shared_ptr<cefexchange::Message>)
-
-VELTRANE_EXCHANGE_SENDER(DroppedFileMessage);
-VELTRANE_EXCHANGE_SENDER(GetPositionMessage);
-VELTRANE_EXCHANGE_SENDER(JavascriptReturnMessage);
-VELTRANE_EXCHANGE_SENDER(PDFEventMessage);
-VELTRANE_EXCHANGE_SENDER(PopUpWindowMessage);
-VELTRANE_EXCHANGE_SENDER(ProcessExitMessage);
-VELTRANE_EXCHANGE_SENDER(ScreenShotMessage);
-VELTRANE_EXCHANGE_SENDER(SetAllWindowActivatedMessage);
-VELTRANE_EXCHANGE_SENDER(SetCommandMessage);
-VELTRANE_EXCHANGE_SENDER(SetDownloadDirMessage);
-VELTRANE_EXCHANGE_SENDER(SetDownloadMessage);
-VELTRANE_EXCHANGE_SENDER(SetIconMessage);
-VELTRANE_EXCHANGE_SENDER(SetPositionFromJavascriptMessage);
-VELTRANE_EXCHANGE_SENDER(SetPositionMessage);
-VELTRANE_EXCHANGE_SENDER(SetSizeMessage);
-VELTRANE_EXCHANGE_SENDER(SetTitleMessage);
-VELTRANE_EXCHANGE_SENDER(SetURLMessage);
-VELTRANE_EXCHANGE_SENDER(SetWindowModalMessage);
-VELTRANE_EXCHANGE_SENDER(SetZoomLevelMessage);
-VELTRANE_EXCHANGE_SENDER(WindowAlwaysOnTopMessage);
-VELTRANE_EXCHANGE_SENDER(WindowResizableMessage);
+        boost::shared_ptr<cefexchange::Message>);
+VELTRANE_EXCHANGE_EVENTS(VELTRANE_EXCHANGE_SENDER)
 
 }  // namespace client
