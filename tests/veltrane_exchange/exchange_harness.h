@@ -104,6 +104,18 @@ inline boost::shared_ptr<RecordingQueue> serveBrowserService(const boost::shared
     return queue;
 }
 
+// A message frame as a sender would write it, with any type name and payload bytes.
+inline std::string messageFrame(const std::string& type, const std::string& payload, exchange::IDType id,
+                                const std::string& service = cefexchange::CEFServiceAPI::serviceName) {
+    exchange::wire::Frame frame;
+    auto* message = frame.mutable_message();
+    message->set_service(service);
+    message->set_type(type);
+    message->set_payload(payload);
+    message->set_id(id);
+    return exchange::encodeFrame(frame);
+}
+
 // A plain socket speaking raw frames, for driving the other side by hand.
 class RawEnd {
 public:
