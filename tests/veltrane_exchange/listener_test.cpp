@@ -176,6 +176,23 @@ TEST_F(ListenerTest, UndecodableMessagesAreDroppedAndTheConnectionStays) {
     local->unregisterMessageQueue(cefexchange::CEFServiceAPI::serviceName);
 }
 
+// Connections that never handshake: a bounded number is taken in, each for a bounded time; the peer behind
+// them gets its turn once they are dropped.
+TEST_F(ListenerTest, SilentConnectionsAreDroppedAfterTheDeadlineAndHoldBackTheRestMeanwhile) {
+    using Listener = cef::transport::CEFServerTransportListener;
+    std::vector<RawEnd> silent;
+    for (std::size_t i = 0; i < Listener::kMaxAwaitingHandshake; ++i)
+        silent.push_back(RawEnd::connect(pool->ioContext(), listenPath));
+    auto peerExchange = boost::make_shared<exchange::DefaultExchange>("patient-peer");
+    auto waiting = std::async(std::launch::async, [&] { return attachPeer(peerExchange); });
+    ASSERT_TRUE(eventually([&] { return countOf(failures) == Listener::kMaxAwaitingHandshake; }, 20s));
+    for (auto& end : silent) EXPECT_TRUE(end.closedByOtherSide());
+    EXPECT_NE(failures[0].find("no handshake within 5 s"), std::string::npos) << failures[0];
+    ASSERT_TRUE(waiting.get());
+    ASSERT_TRUE(eventually([&] { return countOf(connected) == 1; }));
+    EXPECT_EQ(connected[0].name, "patient-peer");
+}
+
 TEST_F(ListenerTest, ListeningReplacesAStaleSocketButNotALiveOne) {
     EXPECT_THROW(listening->listen({fl::i18n::to_ustring(listenPath)}), std::runtime_error);
     const std::string stalePath = folder / "stale.sock";
