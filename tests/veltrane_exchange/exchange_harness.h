@@ -160,6 +160,10 @@ public:
     bool closedByOtherSide() {
         while (readFrame()) {
         }
+        return ended();
+    }
+    // True once a read found the stream closed by the other side.
+    bool ended() const {
         return lastError_ == boost::asio::error::eof || lastError_ == boost::asio::error::connection_reset;
     }
 
