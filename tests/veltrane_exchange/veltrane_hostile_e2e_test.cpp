@@ -109,9 +109,14 @@ protected:
         return peer;
     }
 
+    // What the program has logged, up to a quiet moment or 1 MiB.
     std::string errorLog() {
         std::string log;
-        while (auto more = child->receiveErrorText(500ms)) log += *more;
+        while (log.size() < 1024 * 1024) {
+            auto more = child->receiveErrorText(500ms);
+            if (!more) break;
+            log += *more;
+        }
         return log;
     }
 
