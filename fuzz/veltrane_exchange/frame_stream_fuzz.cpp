@@ -1,7 +1,7 @@
 // Any bytes as a stream of exchange frames. The reader must fail cleanly or yield frames that survive a round
 // trip, and never hold more than one frame. Then the same bytes go through the real connections: from a listening
 // peer, whose messages are all refused, and from the host over a fresh session, whose messages reach the browser
-// service. After them the host's next message must still be answered, unless the stream broke the framing.
+// service. After a stream of whole frames the host's next message must still be answered.
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -174,22 +174,22 @@ void driveHost(const std::string& stream, bool framed) {
     {
         client::MainMessageLoopStd loop;
         const bool written = host.write(stream);
-        exchange::wire::Frame probe;
-        auto* message = probe.mutable_message();
-        message->set_service(cefexchange::CEFServiceAPI::serviceName);
-        exchange::ExchangeProtocol::encode(cefexchange::SetCommandMessage("no-window", "GetPosition"),
-                                           *message->mutable_type(), *message->mutable_payload());
-        message->set_id(UINT64_MAX);
-        bool answered = false;
-        if (written && host.write(exchange::encodeFrame(probe))) {
+        // A stream cut inside a frame, or one that broke the framing, leaves nothing to wait for.
+        if (framed) {
+            exchange::wire::Frame probe;
+            auto* message = probe.mutable_message();
+            message->set_service(cefexchange::CEFServiceAPI::serviceName);
+            exchange::ExchangeProtocol::encode(cefexchange::SetCommandMessage("no-window", "GetPosition"),
+                                               *message->mutable_type(), *message->mutable_payload());
+            message->set_id(UINT64_MAX);
+            if (!written || !host.write(exchange::encodeFrame(probe))) std::abort();
+            bool answered = false;
             while (auto frame = host.read()) {
-                if (frame->has_reply() && frame->reply().id() == UINT64_MAX) {
-                    answered = true;
-                    break;
-                }
+                answered = frame->has_reply() && frame->reply().id() == UINT64_MAX;
+                if (answered) break;
             }
+            if (!answered) std::abort();  // the host lost its connection or its answer
         }
-        if (framed && !answered) std::abort();  // the host lost its connection or its answer
         runPostedTasks(loop);
     }
     client::MainMessageLoopStd loop;
