@@ -1,35 +1,144 @@
-// Any bytes as a stream of exchange frames, fed in pieces whose sizes the first byte picks. The reader
-// must fail cleanly or yield frames that survive a round trip, and never hold more than one frame. Every
-// message that decodes goes to the browser service through the exchange and must be answered.
+// Any bytes as a stream of exchange frames. The reader must fail cleanly or yield frames that survive a round
+// trip, and never hold more than one frame. Then the same bytes go through the real connections: from a listening
+// peer, whose messages are all refused, and from the host over a fresh session, whose messages reach the browser
+// service. After a stream of whole frames the host's next message must still be answered.
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <future>
-#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
-#include <vector>
 
+#include <poll.h>
+#include <unistd.h>
+
+#include <boost/asio/local/stream_protocol.hpp>
+#include <boost/asio/write.hpp>
+
+#include "cef/transport/cef_server_transport_listener.h"
+#include "cef/transport/cef_server_transport_session.h"
 #include "cefclient/CEFBrowserService.h"
 #include "cefclient/tarnel_interface.h"
 #include "cefexchange/gaviston.h"
+#include "cefexchange/messages.h"
+#include "fl/i18n/conversion.h"
+#include "foundation/io/io_service_threadpool.h"
 #include "foundation/msg_svc/exchange/exchange_protocol.h"
 #include "foundation/msg_svc/exchange/frame_reader.h"
+#include "foundation/msg_svc/transport/layers/session/session.h"
+#include "foundation/msg_svc/transport/layers/session/session_protocol.h"
 #include "veltranelib/main_message_loop_std.h"
 
 namespace exchange = foundation::msg_svc::exchange;
+using foundation::msg_svc::transport::layers::session::Session;
+using Socket = boost::asio::local::stream_protocol::socket;
+using Endpoint = boost::asio::local::stream_protocol::endpoint;
 
 namespace {
 
-using MessagePtr = boost::shared_ptr<const exchange::Message>;
+constexpr char kProtocol[] = "CEF";
+constexpr char kVersion[] = "CURRENT_TARNEL_VERSION";
+constexpr int kReadLimitMs = 10000;
 
-// The browser service on its own thread for the whole run, as the program has it.
-void startService() {
-    static const bool started = [] {
+// One end of a connection to the program, spoken to in raw frames.
+class RawEnd {
+public:
+    explicit RawEnd(Socket socket) : socket_(std::move(socket)) {}
+
+    bool write(const std::string& bytes) {
+        boost::system::error_code failed;
+        boost::asio::write(socket_, boost::asio::buffer(bytes), failed);
+        return !failed;
+    }
+    void handshake(const std::string& name) {
+        exchange::wire::Frame frame;
+        frame.mutable_handshake()->set_name(name);
+        frame.mutable_handshake()->set_protocol(kProtocol);
+        frame.mutable_handshake()->set_version(kVersion);
+        write(exchange::encodeFrame(frame));
+    }
+    // The next frame; nothing once the stream has ended.
+    std::optional<exchange::wire::Frame> read() {
+        for (;;) {
+            if (auto frame = reader_.next()) return frame;
+            pollfd readable{socket_.native_handle(), POLLIN, 0};
+            if (::poll(&readable, 1, kReadLimitMs) != 1) std::abort();  // the program fell silent
+            char chunk[64 * 1024];
+            boost::system::error_code error;
+            const std::size_t received = socket_.read_some(boost::asio::buffer(chunk), error);
+            if (error) return std::nullopt;
+            reader_.append(std::string_view(chunk, received));
+        }
+    }
+
+private:
+    Socket socket_;
+    exchange::FrameReader reader_;
+};
+
+// The browser service, the listener for peers and the socket the sessions attach to, made once for the whole run.
+struct Program {
+    Program() {
+        foundation::msg_svc::transport::layers::session::SessionProtocol::init(kProtocol, kVersion);
+        exchange::ExchangeProtocol::init();
+        cefexchange::Gaviston::init();
         auto service = client::CEFBrowserService::create();
         std::thread([service] { service->mainServiceLoop(); }).detach();
-        return true;
+
+        client::tarnel_interface& bridge = *client::tarnel_interface::instance();
+        listening->init(pool, kProtocol, kVersion);
+        listener = listening->listen({fl::i18n::to_ustring(folder + "/peers.sock")});
+        listener->setPeerRights(exchange::PartnerRights::hearOnly);
+        listener->registerCallbacks(
+            [&bridge](const std::string& name, exchange::IDType id, auto peer, bool refused) {
+                bridge.onPeerConnected(name, id, std::move(peer), refused);
+            },
+            [&bridge](auto peer) { bridge.onPeerDisconnected(std::move(peer)); }, {});
+    }
+
+    // A peer on the listening socket, handshaken and answered.
+    RawEnd joinAsPeer() {
+        Socket socket(context);
+        socket.connect(Endpoint(folder + "/peers.sock"));
+        RawEnd peer(std::move(socket));
+        peer.handshake("fuzz-peer");
+        if (!peer.read()) std::abort();
+        return peer;
+    }
+
+    // A fresh session to the host, attached and made the bridge's.
+    std::pair<boost::shared_ptr<Session>, RawEnd> attachHost() {
+        auto session = Session::create(1, pool, "");
+        auto attached = std::async(std::launch::async, [&] {
+            return session->attachToParentClient("NamedPipeHandle", folder + "/host.sock", {}, {});
+        });
+        RawEnd host(hostAcceptor.accept());
+        host.handshake("fuzz-host");
+        if (!host.read() || !attached.get()) std::abort();
+        client::tarnel_interface::instance()->setExchangeSession(session);
+        client::tarnel_interface::instance()->disconnectPeerNamedLikeHost();
+        return {session, std::move(host)};
+    }
+
+    const std::string folder = [] {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vxf-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) std::abort();
+        return pattern;
     }();
-    (void)started;
+    boost::asio::io_context context;
+    boost::asio::local::stream_protocol::acceptor hostAcceptor{context, Endpoint(folder + "/host.sock")};
+    boost::shared_ptr<foundation::io::IOServiceThreadpool> pool =
+        foundation::io::IOServiceThreadpool::createThreadpool(2);
+    boost::shared_ptr<cef::transport::CEFServerTransportSession> listening =
+        cef::transport::CEFServerTransportSession::create();
+    boost::shared_ptr<cef::transport::CEFServerTransportListener> listener;
+};
+
+Program& program() {
+    static Program* const instance = new Program();  // lives on with the detached service thread
+    return *instance;
 }
 
 void runPostedTasks(client::MainMessageLoop& loop) {
@@ -37,68 +146,69 @@ void runPostedTasks(client::MainMessageLoop& loop) {
     loop.Run();
 }
 
-// Hands each message to the service and waits for every reply, then runs what the handlers posted and closes
-// the windows they opened.
-void serve(const std::vector<MessagePtr>& messages) {
-    if (messages.empty()) return;
-    startService();
-    auto api = exchange::ExchangeApi::instance();
-    const exchange::Address service(api->localName(), cefexchange::CEFServiceAPI::serviceName);
+// Checks the reader alone; says whether the whole stream was framed cleanly.
+bool framesCleanly(const std::string& stream, std::size_t piece) {
+    exchange::FrameReader reader;
+    try {
+        for (std::size_t at = 0; at < stream.size(); at += piece) {
+            reader.append(std::string_view(stream).substr(at, piece));
+            while (auto frame = reader.next()) {
+                exchange::FrameReader again;
+                again.append(exchange::encodeFrame(*frame));
+                auto copy = again.next();
+                if (!copy || copy->SerializeAsString() != frame->SerializeAsString()) std::abort();
+                if (frame->has_handshake()) return false;  // a second handshake ends the connection
+            }
+            if (reader.buffered() > exchange::kMaxFrameLength + 4 + piece) std::abort();
+        }
+    } catch (const exchange::FrameError&) {
+        return false;
+    }
+    return reader.buffered() == 0;
+}
+
+// Sends the stream as the host, then one message that must be answered while the framing held.
+void driveHost(const std::string& stream, bool framed) {
+    auto [session, host] = program().attachHost();
     client::tarnel_interface& bridge = *client::tarnel_interface::instance();
     {
         client::MainMessageLoopStd loop;
-        for (const MessagePtr& message : messages) {
-            auto answered = std::make_shared<std::promise<void>>();
-            auto reply = answered->get_future();
-            api->send(message, service, [answered](const auto&) { answered->set_value(); });
-            reply.wait();
+        const bool written = host.write(stream);
+        // A stream cut inside a frame, or one that broke the framing, leaves nothing to wait for.
+        if (framed) {
+            exchange::wire::Frame probe;
+            auto* message = probe.mutable_message();
+            message->set_service(cefexchange::CEFServiceAPI::serviceName);
+            exchange::ExchangeProtocol::encode(cefexchange::SetCommandMessage("no-window", "GetPosition"),
+                                               *message->mutable_type(), *message->mutable_payload());
+            message->set_id(UINT64_MAX);
+            if (!written || !host.write(exchange::encodeFrame(probe))) std::abort();
+            bool answered = false;
+            while (auto frame = host.read()) {
+                answered = frame->has_reply() && frame->reply().id() == UINT64_MAX;
+                if (answered) break;
+            }
+            if (!answered) std::abort();  // the host lost its connection or its answer
         }
         runPostedTasks(loop);
     }
     client::MainMessageLoopStd loop;
     for (const auto& entry : bridge.windows()) bridge.deregisterWebWindow(entry.first->getID());
     runPostedTasks(loop);
-}
-
-void checkRoundTrip(const exchange::wire::Frame& frame) {
-    exchange::FrameReader again;
-    again.append(exchange::encodeFrame(frame));
-    auto copy = again.next();
-    if (!copy || copy->SerializeAsString() != frame.SerializeAsString()) std::abort();
+    session->terminate();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool ready = [] {
-        exchange::ExchangeProtocol::init();
-        cefexchange::Gaviston::init();
-        return true;
-    }();
-    (void)ready;
     if (size == 0) return 0;
     const std::size_t piece = 1 + data[0] % 64;
     const std::string stream(reinterpret_cast<const char*>(data) + 1, size - 1);
-    std::vector<MessagePtr> decoded;
-    exchange::FrameReader reader;
-    try {
-        for (std::size_t at = 0; at < stream.size(); at += piece) {
-            reader.append(std::string_view(stream).substr(at, piece));
-            while (auto frame = reader.next()) {
-                checkRoundTrip(*frame);
-                if (frame->has_message()) {
-                    try {
-                        decoded.push_back(exchange::ExchangeProtocol::decode(frame->message().type(),
-                                                                             frame->message().payload()));
-                    } catch (const std::runtime_error&) {
-                        // An unknown type or an invalid payload is refused, never a crash.
-                    }
-                }
-            }
-            if (reader.buffered() > exchange::kMaxFrameLength + 4 + piece) std::abort();
-        }
-    } catch (const exchange::FrameError&) {
+    const bool framed = framesCleanly(stream, piece);
+    {
+        RawEnd peer = program().joinAsPeer();
+        peer.write(stream);
     }
-    serve(decoded);
+    driveHost(stream, framed);
     return 0;
 }

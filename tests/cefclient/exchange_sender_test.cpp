@@ -41,6 +41,7 @@ protected:
     void TearDown() override {
         bridge().removeListeningPeer("peer-a");
         bridge().removeListeningPeer("peer-b");
+        bridge().removeListeningPeer("host");
     }
     static client::tarnel_interface& bridge() { return *client::tarnel_interface::instance(); }
 
@@ -87,6 +88,22 @@ TEST_F(ExchangeSenderTest, PeersJoinOnceByTheirOwnNameAndLeaveByIt) {
     bridge().sendMessageUsingExchange(boost::make_shared<cefexchange::SetTitleMessage>("w", "three"));
     EXPECT_EQ(peerA.sent().size(), 1u);
     EXPECT_EQ(host.sent().size(), 3u);
+}
+
+// A peer under the host's name, joined before the host attached or after: disconnected, and the host hears once.
+TEST_F(ExchangeSenderTest, APeerUnderTheHostsNameIsDisconnectedAndTheHostHearsEachEventOnce) {
+    auto early = std::make_shared<FakePeer>("host");
+    bridge().setExchangeSession(nullptr);
+    bridge().onPeerConnected("host", 1, early, false);
+    bridge().setExchangeSession(foundation::msg_svc::transport::layers::session::testing::makeAttachedSession("host"));
+    bridge().disconnectPeerNamedLikeHost();
+    EXPECT_EQ(early->closed, 1);
+
+    auto late = std::make_shared<FakePeer>("host");
+    bridge().onPeerConnected("host", 2, late, false);
+    EXPECT_EQ(late->closed, 1);
+    bridge().sendMessageUsingExchange(boost::make_shared<cefexchange::SetTitleMessage>("w", "once"));
+    EXPECT_EQ(host.sent().size(), 1u);
 }
 
 TEST_F(ExchangeSenderTest, WithoutPeersOnlyThePartnerHearsTheMessageOnce) {

@@ -1,4 +1,5 @@
 #include <sstream>
+#include <thread>
 
 #include <boost/make_shared.hpp>
 #include <gmock/gmock.h>
@@ -17,6 +18,8 @@ namespace {
 namespace exchange = foundation::msg_svc::exchange;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using exchange::testing::InboundLink;
+using namespace std::chrono_literals;
 
 TEST(ExchangeMessages, ConstructorArgumentsFillTheirPayloadFields) {
     const cefexchange::SetPositionMessage position("w", 1, 2, 3, 4, true, 1234567890123u, true);
@@ -109,21 +112,32 @@ public:
     std::vector<exchange::IDType> ids;
 };
 
-boost::shared_ptr<const exchange::Envelope> fromPartner(const std::string& service, exchange::IDType id) {
+boost::shared_ptr<const exchange::Envelope> fromPartner(const std::string& service, exchange::IDType id,
+                                                        const std::string& sender = "partner") {
     return boost::make_shared<exchange::Envelope>(boost::make_shared<cefexchange::SetURLMessage>("w", "u"),
-                                                  exchange::RouteInfo{exchange::Address("partner", ""),
+                                                  exchange::RouteInfo{exchange::Address(sender, ""),
                                                                       exchange::Address("local", service)},
                                                   id);
 }
 
-TEST(ExchangeRouting, MessagesFromAPartnerWaitInOrderForTheirServicesQueue) {
-    auto local = boost::make_shared<exchange::DefaultExchange>("local");
-    local->receive(fromPartner("Early", 1));
-    local->receive(fromPartner("Other", 2));
-    local->receive(fromPartner("Early", 3));
+class ExchangeReceiving : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(local->attachNewPartner("partner", link)); }
+    void receive(const std::string& service, exchange::IDType id, std::size_t bytes = 1) {
+        local->receive(fromPartner(service, id), *link, bytes);
+    }
+
+    boost::shared_ptr<exchange::DefaultExchange> local = boost::make_shared<exchange::DefaultExchange>("local");
+    boost::shared_ptr<InboundLink> link = boost::make_shared<InboundLink>();
+};
+
+TEST_F(ExchangeReceiving, MessagesFromAPartnerWaitInOrderForTheirServicesQueue) {
+    receive("Early", 1);
+    receive("Other", 2);
+    receive("Early", 3);
     auto queue = boost::make_shared<IdQueue>();
     local->registerMessageQueue("Early", queue);
-    local->receive(fromPartner("Early", 4));
+    receive("Early", 4);
     EXPECT_THAT(queue->ids, ElementsAre(1u, 3u, 4u));
 
     auto other = boost::make_shared<IdQueue>();
@@ -131,11 +145,45 @@ TEST(ExchangeRouting, MessagesFromAPartnerWaitInOrderForTheirServicesQueue) {
     EXPECT_THAT(other->ids, ElementsAre(2u));
 }
 
-TEST(ExchangeRouting, OnlyABoundedNumberOfMessagesWaitForAQueue) {
-    auto local = boost::make_shared<exchange::DefaultExchange>("local");
-    for (exchange::IDType id = 0; id < exchange::DefaultExchange::kMaxHeldMessages; ++id)
-        local->receive(fromPartner("Never", id));
-    EXPECT_THROW(local->receive(fromPartner("Never", 0)), std::runtime_error);
+TEST_F(ExchangeReceiving, OnlyABoundedNumberAndSizeOfMessagesWaitForAQueue) {
+    for (exchange::IDType id = 0; id < exchange::DefaultExchange::kMaxHeldMessages; ++id) receive("Never", id);
+    EXPECT_THROW(receive("Never", 0), std::runtime_error);
+
+    auto fresh = boost::make_shared<exchange::DefaultExchange>("local");
+    ASSERT_TRUE(fresh->attachNewPartner("partner", link));
+    const std::size_t half = exchange::DefaultExchange::kMaxHeldBytes / 2;
+    fresh->receive(fromPartner("Never", 1), *link, half);
+    fresh->receive(fromPartner("Never", 2), *link, half);
+    EXPECT_THROW(fresh->receive(fromPartner("Never", 3), *link, 1), std::runtime_error);
+    auto queue = boost::make_shared<IdQueue>();
+    fresh->registerMessageQueue("Never", queue);
+    fresh->unregisterMessageQueue("Never");
+    EXPECT_NO_THROW(fresh->receive(fromPartner("Never", 4), *link, half)) << "handed over, the bytes are free again";
+}
+
+TEST_F(ExchangeReceiving, MessagesThatWaitedTooLongAreDroppedAtTheNextArrival) {
+    receive("Late", 1);
+    std::this_thread::sleep_for(exchange::DefaultExchange::kMaxHeldWait + 100ms);
+    receive("Late", 2);
+    auto queue = boost::make_shared<IdQueue>();
+    local->registerMessageQueue("Late", queue);
+    EXPECT_THAT(queue->ids, ElementsAre(2u));
+}
+
+TEST_F(ExchangeReceiving, OnlyTheLinkServingASenderThatMaySendIsHeard) {
+    auto queue = boost::make_shared<IdQueue>();
+    local->registerMessageQueue("Service", queue);
+    InboundLink impostor;
+    EXPECT_THROW(local->receive(fromPartner("Service", 1), impostor, 1), std::runtime_error);
+    EXPECT_THROW(local->receive(fromPartner("Service", 2, "stranger"), *link, 1), std::runtime_error);
+    auto listener = boost::make_shared<InboundLink>();
+    ASSERT_TRUE(local->attachNewPartner("listener", listener, exchange::PartnerRights::hearOnly));
+    EXPECT_THROW(local->receive(fromPartner("Service", 3, "listener"), *listener, 1), std::runtime_error);
+    local->attachPartner("listener", listener);
+    local->receive(fromPartner("Service", 4, "listener"), *listener, 1);
+    receive("Service", 5);
+    EXPECT_THAT(queue->ids, ElementsAre(4u, 5u));
+    local->send(boost::make_shared<cefexchange::SetURLMessage>("w", "u"), exchange::Address("listener", "Service"));
 }
 
 TEST(ExchangeSession, AttachedSessionNamesItsPartner) {

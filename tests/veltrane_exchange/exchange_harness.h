@@ -10,8 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include <sys/socket.h>
-#include <sys/time.h>
+#include <poll.h>
 
 #include <boost/asio/local/stream_protocol.hpp>
 #include <boost/asio/read.hpp>
@@ -104,16 +103,25 @@ inline boost::shared_ptr<RecordingQueue> serveBrowserService(const boost::shared
     return queue;
 }
 
+// A message frame as a sender would write it, with any type name and payload bytes.
+inline std::string messageFrame(const std::string& type, const std::string& payload, exchange::IDType id,
+                                const std::string& service = cefexchange::CEFServiceAPI::serviceName) {
+    exchange::wire::Frame frame;
+    auto* message = frame.mutable_message();
+    message->set_service(service);
+    message->set_type(type);
+    message->set_payload(payload);
+    message->set_id(id);
+    return exchange::encodeFrame(frame);
+}
+
 // A plain socket speaking raw frames, for driving the other side by hand.
 class RawEnd {
 public:
     using Socket = boost::asio::local::stream_protocol::socket;
 
     // Reads give up after five seconds, so a side that never answers fails the test instead of hanging it.
-    explicit RawEnd(Socket socket) : socket_(std::move(socket)) {
-        const timeval limit{5, 0};
-        ::setsockopt(socket_.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    }
+    explicit RawEnd(Socket socket) : socket_(std::move(socket)) {}
 
     static RawEnd connect(boost::asio::io_context& context, const std::string& path) {
         Socket socket(context);
@@ -133,6 +141,11 @@ public:
     std::optional<exchange::wire::Frame> readFrame() {
         for (;;) {
             if (auto frame = reader_.next()) return frame;
+            pollfd readable{socket_.native_handle(), POLLIN, 0};
+            if (::poll(&readable, 1, 5000) != 1) {
+                lastError_ = boost::asio::error::timed_out;
+                return std::nullopt;
+            }
             char chunk[4096];
             boost::system::error_code error;
             const std::size_t received = socket_.read_some(boost::asio::buffer(chunk), error);
@@ -148,6 +161,10 @@ public:
     bool closedByOtherSide() {
         while (readFrame()) {
         }
+        return ended();
+    }
+    // True once a read found the stream closed by the other side.
+    bool ended() const {
         return lastError_ == boost::asio::error::eof || lastError_ == boost::asio::error::connection_reset;
     }
 

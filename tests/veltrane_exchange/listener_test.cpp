@@ -158,6 +158,41 @@ TEST_F(ListenerTest, OversizeGarbageAndSilentHandshakesCloseOnlyTheirConnection)
     EXPECT_TRUE(eventually([&] { return countOf(connected) == 2; })) << "the listener still accepts";
 }
 
+// Payloads that do not decode, among them text that is not UTF-8, lose only themselves.
+TEST_F(ListenerTest, UndecodableMessagesAreDroppedAndTheConnectionStays) {
+    auto localQueue = serveBrowserService(local);
+    RawEnd peer = RawEnd::connect(pool->ioContext(), listenPath);
+    peer.writeHandshake("sloppy-peer");
+    ASSERT_TRUE(eventually([&] { return countOf(connected) == 1; }));
+    const std::string latin1Title = std::string("\x0a\x01w\x12\x04" "caf\xe9", 10);
+    peer.write(messageFrame("cefexchange::SetTitleMessage", latin1Title, 1));
+    peer.write(messageFrame("cefexchange::SetURLMessage", "\xff\xff\xff", 2));
+    peer.write(messageFrame(std::string("\xc3\x28", 2), "", 3));
+    cefexchange::SetTitleMessage valid("w", "caf\xc3\xa9");
+    peer.write(messageFrame("cefexchange::SetTitleMessage", valid.getData().SerializeAsString(), 4));
+    ASSERT_TRUE(localQueue->waitForCount(1));
+    EXPECT_EQ(localQueue->received()[0]->getMessageId(), 4u);
+    EXPECT_EQ(countOf(disconnected), 0u);
+    local->unregisterMessageQueue(cefexchange::CEFServiceAPI::serviceName);
+}
+
+// Connections that never handshake: a bounded number is taken in, each for a bounded time; the peer behind
+// them gets its turn once they are dropped.
+TEST_F(ListenerTest, SilentConnectionsAreDroppedAfterTheDeadlineAndHoldBackTheRestMeanwhile) {
+    using Listener = cef::transport::CEFServerTransportListener;
+    std::vector<RawEnd> silent;
+    for (std::size_t i = 0; i < Listener::kMaxAwaitingHandshake; ++i)
+        silent.push_back(RawEnd::connect(pool->ioContext(), listenPath));
+    auto peerExchange = boost::make_shared<exchange::DefaultExchange>("patient-peer");
+    auto waiting = std::async(std::launch::async, [&] { return attachPeer(peerExchange); });
+    ASSERT_TRUE(eventually([&] { return countOf(failures) == Listener::kMaxAwaitingHandshake; }, 20s));
+    for (auto& end : silent) EXPECT_TRUE(end.closedByOtherSide());
+    EXPECT_NE(failures[0].find("no handshake within 5 s"), std::string::npos) << failures[0];
+    ASSERT_TRUE(waiting.get());
+    ASSERT_TRUE(eventually([&] { return countOf(connected) == 1; }));
+    EXPECT_EQ(connected[0].name, "patient-peer");
+}
+
 TEST_F(ListenerTest, ListeningReplacesAStaleSocketButNotALiveOne) {
     EXPECT_THROW(listening->listen({fl::i18n::to_ustring(listenPath)}), std::runtime_error);
     const std::string stalePath = folder / "stale.sock";

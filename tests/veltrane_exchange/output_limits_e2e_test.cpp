@@ -11,7 +11,8 @@
 #include "ExchangeHost.h"
 #include "VeltraneChild.h"
 #include "cefexchange/messages.h"
-#include "raw_host.h"
+#include "pausing_host.h"
+#include "process_memory.h"
 
 namespace {
 
@@ -98,7 +99,7 @@ protected:
     }
 
     TempFolder folder;
-    RawHost host{folder / "host.sock"};
+    PausingHost host{folder / "host.sock"};
     std::unique_ptr<veltrane_host::ChildProcess> child;
     Heard heard;
 };

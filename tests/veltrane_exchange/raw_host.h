@@ -1,107 +1,108 @@
 #pragma once
 
-// A host of the browser-window program on a bare socket, so that a test decides when it reads and when it
-// writes, and a reader of the program's memory use.
-#include <cerrno>
-#include <fstream>
-#include <mutex>
+#include <poll.h>
+
+#include <chrono>
+#include <functional>
 #include <optional>
+#include <set>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/local/stream_protocol.hpp>
+#include <boost/pointer_cast.hpp>
 
-#include "cefexchange/cef_service_api.h"
 #include "exchange_harness.h"
 
 namespace exchange_test {
 
+// The program that starts the browser-window host, speaking raw frames: it can send what no exchange would.
 class RawHost {
 public:
-    explicit RawHost(std::string socketPath)
-        : path_(std::move(socketPath)),
-          acceptor_(context_, boost::asio::local::stream_protocol::endpoint(path_)) {}
+    using MessagePtr = boost::shared_ptr<const exchange::Message>;
 
-    const std::string& socketPath() const { return path_; }
+    explicit RawHost(const std::string& path) : acceptor_(context_, boost::asio::local::stream_protocol::endpoint(path)) {}
 
-    // Takes the program's connection and answers its handshake; false when it does not handshake.
-    bool accept() {
-        socket_.emplace(acceptor_.accept());
-        const timeval readLimit{5, 0};
-        const timeval writeLimit{30, 0};
-        ::setsockopt(descriptor(), SOL_SOCKET, SO_RCVTIMEO, &readLimit, sizeof readLimit);
-        ::setsockopt(descriptor(), SOL_SOCKET, SO_SNDTIMEO, &writeLimit, sizeof writeLimit);
-        auto handshake = readFrame();
-        if (!handshake || handshake->kind_case() != exchange::wire::Frame::kHandshake) return false;
-        exchange::wire::Frame frame;
-        frame.mutable_handshake()->set_name("host");
-        frame.mutable_handshake()->set_protocol("CEF");
-        frame.mutable_handshake()->set_version("CURRENT_TARNEL_VERSION");
-        std::lock_guard lock(writeMutex_);
-        writeAll(exchange::encodeFrame(frame));
-        return true;
+    // Takes the browser-window host's connection and answers its handshake under the given name.
+    void accept(const std::string& name, std::chrono::milliseconds limit = 10000ms) {
+        pollfd waiting{acceptor_.native_handle(), POLLIN, 0};
+        if (::poll(&waiting, 1, static_cast<int>(limit.count())) != 1)
+            throw std::runtime_error("the browser-window host did not connect");
+        end_.emplace(acceptor_.accept());
+        end_->writeHandshake(name);
+        auto first = end_->readFrame();
+        if (!first || !first->has_handshake()) throw std::runtime_error("no handshake from the browser-window host");
     }
 
-    // Sends the message to the program's browser service; returns its id. Any thread may send. Throws
-    // std::runtime_error when the program has not taken the frame within 30 seconds.
-    exchange::IDType send(const exchange::Message& message) {
-        exchange::wire::Frame frame;
-        auto* body = frame.mutable_message();
-        body->set_sender("host");
-        body->set_service(cefexchange::CEFServiceAPI::serviceName);
-        exchange::ExchangeProtocol::encode(message, *body->mutable_type(), *body->mutable_payload());
-        std::lock_guard lock(writeMutex_);
-        body->set_id(nextId_);
-        writeAll(exchange::encodeFrame(frame));
-        return nextId_++;
+    exchange::IDType send(const exchange::Message& message,
+                          const std::string& service = cefexchange::CEFServiceAPI::serviceName) {
+        std::string type;
+        std::string payload;
+        exchange::ExchangeProtocol::encode(message, type, payload);
+        return sendRaw(type, payload, service);
+    }
+    exchange::IDType sendRaw(const std::string& type, const std::string& payload,
+                             const std::string& service = cefexchange::CEFServiceAPI::serviceName) {
+        const exchange::IDType id = nextId_++;
+        end_->write(messageFrame(type, payload, id, service));
+        return id;
     }
 
-    // The next frame; nothing once the program has closed the connection or said nothing for five seconds.
-    // One thread reads.
-    std::optional<exchange::wire::Frame> readFrame() {
-        for (;;) {
-            if (auto frame = reader_.next()) return frame;
-            char chunk[64 * 1024];
-            const ssize_t received = ::recv(descriptor(), chunk, sizeof chunk, 0);
-            if (received <= 0) return std::nullopt;
-            reader_.append(std::string_view(chunk, static_cast<std::size_t>(received)));
+    // Reads until the reply to id has come; false when the stream ends or the time is up first.
+    bool awaitReply(exchange::IDType id, std::chrono::milliseconds limit = 10000ms) {
+        return readUntil([&] { return replies_.count(id) > 0; }, limit);
+    }
+
+    // Reads until an event of type M satisfies the test; empty when the stream ends or the time is up first.
+    template <class M>
+    boost::shared_ptr<const M> awaitEvent(const std::function<bool(const M&)>& test,
+                                          std::chrono::milliseconds limit = 10000ms) {
+        boost::shared_ptr<const M> found;
+        readUntil([&] {
+            for (const MessagePtr& event : events_) {
+                auto typed = boost::dynamic_pointer_cast<const M>(event);
+                if (typed && test(*typed)) found = typed;
+            }
+            return found != nullptr;
+        }, limit);
+        return found;
+    }
+
+    // The events of type M that satisfy the test, among those read so far.
+    template <class M>
+    std::size_t countEvents(const std::function<bool(const M&)>& test) const {
+        std::size_t count = 0;
+        for (const MessagePtr& event : events_) {
+            auto typed = boost::dynamic_pointer_cast<const M>(event);
+            count += typed && test(*typed);
         }
+        return count;
     }
+
+    bool ended() const { return end_ && end_->ended(); }
 
 private:
-    // Straight on the descriptor: a reading and a writing thread share the socket.
-    int descriptor() { return socket_->native_handle(); }
-    void writeAll(const std::string& bytes) {
-        std::size_t written = 0;
-        while (written < bytes.size()) {
-            const ssize_t sent = ::send(descriptor(), bytes.data() + written, bytes.size() - written, MSG_NOSIGNAL);
-            if (sent < 0 && errno == EINTR) continue;
-            if (sent <= 0) throw std::runtime_error("the program no longer reads");
-            written += static_cast<std::size_t>(sent);
+    template <class Done>
+    bool readUntil(Done done, std::chrono::milliseconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline || ended()) return false;
+            if (auto frame = end_->readFrame()) take(*frame);
         }
+        return true;
+    }
+    void take(const exchange::wire::Frame& frame) {
+        if (frame.has_reply()) replies_.insert(frame.reply().id());
+        if (frame.has_message())
+            events_.push_back(exchange::ExchangeProtocol::decode(frame.message().type(), frame.message().payload()));
     }
 
-    const std::string path_;
     boost::asio::io_context context_;
     boost::asio::local::stream_protocol::acceptor acceptor_;
-    std::optional<boost::asio::local::stream_protocol::socket> socket_;
-    exchange::FrameReader reader_;
-    std::mutex writeMutex_;
+    std::optional<RawEnd> end_;
     exchange::IDType nextId_ = 1;
+    std::set<exchange::IDType> replies_;
+    std::vector<MessagePtr> events_;
 };
-
-// The resident memory of a process in bytes, from /proc; 0 when the process is gone.
-inline std::size_t residentBytes(int pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string field;
-    while (status >> field) {
-        if (field == "VmRSS:") {
-            std::size_t kilobytes = 0;
-            status >> kilobytes;
-            return kilobytes * 1024;
-        }
-    }
-    return 0;
-}
 
 }  // namespace exchange_test

@@ -9,6 +9,7 @@
 #include "fl/i18n/conversion.h"
 #include "cefexchange/messages.h"
 #include "exchange_harness.h"
+#include "foundation/msg_svc/exchange/testing.h"
 #include "foundation/msg_svc/transport/layers/session/session.h"
 
 namespace {
@@ -144,10 +145,13 @@ TEST(HeldMessages, AQueueThatAnswersAsItTakesThemGetsThoseThatCameBeforeIt) {
     initProtocols();
     auto local = boost::make_shared<exchange::DefaultExchange>("local");
     const exchange::Address destination("local", cefexchange::CEFServiceAPI::serviceName);
+    auto early = boost::make_shared<exchange::testing::InboundLink>();
+    local->attachPartner("early", early);
     for (exchange::IDType id = 1; id <= 2; ++id)
         local->receive(boost::make_shared<const exchange::Envelope>(
-            boost::make_shared<cefexchange::SetURLMessage>("w", "u"),
-            exchange::RouteInfo{exchange::Address("gone", ""), destination}, id));
+                           boost::make_shared<cefexchange::SetURLMessage>("w", "u"),
+                           exchange::RouteInfo{exchange::Address("early", ""), destination}, id),
+                       *early, 1);
     // The queue replies from inside submit, which goes back into the exchange.
     auto queue = serveBrowserService(local);
     ASSERT_EQ(queue->received().size(), 2u);

@@ -177,6 +177,22 @@ TEST_F(NativeWindowTest, ScriptsReportAnError) {
     EXPECT_EQ(stateOf(window).executedScripts, std::vector<std::string>{"1+1"});
 }
 
+TEST_F(NativeWindowTest, OnlyTheLatestScriptsAndPrintPathsAreKeptAndOnlyTheirStart) {
+    using veltranelib::testing::kKeptRecords;
+    using veltranelib::testing::kKeptRecordBytes;
+    for (std::size_t i = 0; i < 3 * kKeptRecords; ++i) {
+        const std::string text = std::to_string(i) + std::string(4 * kKeptRecordBytes, 'x');
+        window->executeJS(text);
+        window->printToPDF("/nonexistent-folder/" + text);
+    }
+    for (const auto& kept : {stateOf(window).executedScripts, stateOf(window).printedPaths}) {
+        ASSERT_EQ(kept.size(), kKeptRecords);
+        for (const auto& text : kept) EXPECT_EQ(text.size(), kKeptRecordBytes);
+    }
+    EXPECT_TRUE(stateOf(window).executedScripts.back().starts_with(std::to_string(3 * kKeptRecords - 1) + "x"));
+    EXPECT_TRUE(stateOf(window).printedPaths.front().starts_with("/nonexistent-folder/" + std::to_string(2 * kKeptRecords)));
+}
+
 TEST_F(NativeWindowTest, ClosingAsksTheSinkOrClosesTheBrowserOnce) {
     window->closeBrowser();
     EXPECT_TRUE(sink->texts().empty());  // no browser yet: nothing to close

@@ -121,9 +121,11 @@ public:
     void sendMessageUsingExchange(boost::shared_ptr<M> message);
     foundation::msg_svc::exchange::Address getPartnerAddress();
     void setExchangeSession(boost::shared_ptr<foundation::msg_svc::transport::layers::session::Session> session);
-    // A peer whose name is taken already is not added.
+    // A peer whose name is taken already is not added; one under the host's name is disconnected.
     void addListeningPeer(const std::string& name, std::shared_ptr<cef::transport::CEFServerTransportAPI> peer);
     void removeListeningPeer(const std::string& name);
+    // Once the host has attached: the host's name is the host's, so a peer that took it first is disconnected.
+    void disconnectPeerNamedLikeHost();
 
 signals:
     void newWindow(QWindowParamsPtr);
@@ -153,6 +155,9 @@ private:
     void endAfterLastWindow();
     void writeFrame(std::ostream& stream, const std::string& payload);
     static void serviceThreadMain(boost::shared_ptr<CEFBrowserService> service, std::promise<void> ended);
+    // Under peersMutex: the attached host's name, empty before it attached.
+    std::string hostNameLocked() const;
+    static void refusePeerUnderHostName(const std::shared_ptr<cef::transport::CEFServerTransportAPI>& peer);
 
     std::unique_ptr<Poco::Thread> pipeReaderThread;
     std::unique_ptr<Poco::RunnableAdapter<tarnel_interface>> pipeReaderRunnable;

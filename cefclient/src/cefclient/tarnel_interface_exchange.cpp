@@ -1,6 +1,7 @@
 // Events reported to the host over the exchange: to the session partner first, then to every listening peer.
 #include <stdexcept>
 
+#include "cef/transport/cef_server_transport_api.h"
 #include "cefclient/ExchangeEvents.h"
 #include "cefclient/FunctionTraceScope.h"
 #include "cefclient/LogStyle.h"
@@ -65,10 +66,42 @@ void tarnel_interface::setExchangeSession(
     session = std::move(partnerSession);
 }
 
+std::string tarnel_interface::hostNameLocked() const {
+    try {
+        return session ? session->partnerName() : std::string();
+    } catch (const std::runtime_error&) {
+        return std::string();  // not attached yet
+    }
+}
+
+void tarnel_interface::refusePeerUnderHostName(const std::shared_ptr<cef::transport::CEFServerTransportAPI>& peer) {
+    FOUNDATION_LOG(veltrane_log::bridgeLogger(), veltrane_log::kError)
+        << "Disconnected a peer that took the host's name" << veltrane_log::kv("name", peer ? peer->name() : "");
+    if (peer) peer->close();
+}
+
 void tarnel_interface::addListeningPeer(const std::string& name,
                                         std::shared_ptr<cef::transport::CEFServerTransportAPI> peer) {
-    std::lock_guard lock(peersMutex);
-    peers.try_emplace(name, std::move(peer));
+    {
+        std::lock_guard lock(peersMutex);
+        if (name != hostNameLocked()) {
+            peers.try_emplace(name, std::move(peer));
+            return;
+        }
+    }
+    refusePeerUnderHostName(peer);
+}
+
+void tarnel_interface::disconnectPeerNamedLikeHost() {
+    std::shared_ptr<cef::transport::CEFServerTransportAPI> impostor;
+    {
+        std::lock_guard lock(peersMutex);
+        auto found = peers.find(hostNameLocked());
+        if (found == peers.end()) return;
+        impostor = std::move(found->second);
+        peers.erase(found);
+    }
+    refusePeerUnderHostName(impostor);
 }
 
 void tarnel_interface::removeListeningPeer(const std::string& name) {

@@ -80,6 +80,7 @@ void tarnel_interface::setupTransport() {
     try {
         partnerSession->attachToParentClient(
             kHandleType, handle, [] { foundation::core::app::fast_exit(0); }, Session::Callback());
+        disconnectPeerNamedLikeHost();
     } catch (...) {
         const std::string diagnostic = boost::current_exception_diagnostic_information();
         std::cout << "Excpetion is thrown while trying to attach" << diagnostic << "TransportHandle type:" << kHandleType
@@ -95,6 +96,8 @@ void tarnel_interface::configureForlistening(std::u16string listenValue) {
     listeningSession = cef::transport::CEFServerTransportSession::create();
     listeningSession->init(threadPool, protocolName(), versionKey());
     listener = listeningSession->listen({std::move(listenValue)});
+    // Peers hear events; only the host commands the windows.
+    listener->setPeerRights(foundation::msg_svc::exchange::PartnerRights::hearOnly);
     listener->registerCallbacks(
         [this](const std::string& name, foundation::msg_svc::exchange::IDType id,
                std::shared_ptr<cef::transport::CEFServerTransportAPI> peer,

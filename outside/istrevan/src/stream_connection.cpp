@@ -21,6 +21,12 @@ constexpr foundation::log::severity_t kError = 256;
 // A write buffer larger than this is given back once written, so that one burst does not hold memory for good.
 constexpr std::size_t kKeptWriteCapacity = 1024 * 1024;
 
+// A name from the partner, cut short enough for a log record.
+std::string shortened(const std::string& text) {
+    constexpr std::size_t kLongest = 300;
+    return text.size() <= kLongest ? text : text.substr(0, kLongest) + "...";
+}
+
 foundation::log::diagnostic_logger& connectionLogger() {
     static foundation::log::diagnostic_logger logger("foundation::msg_svc::exchange::StreamConnection");
     return logger;
@@ -255,23 +261,15 @@ void StreamConnection::handleHandshake(const wire::Handshake& handshake) {
 }
 
 void StreamConnection::handleMessage(const wire::MessageFrame& frame) {
-    boost::shared_ptr<const Message> message;
+    // The partner's mistakes lose the message alone: the connection stays.
     try {
-        message = ExchangeProtocol::decode(frame.type(), frame.payload());
-    } catch (const UnknownMessageType& unknown) {
-        FOUNDATION_LOG(connectionLogger(), kError) << "Dropped a message from \"" << partner_ << "\": " << unknown.what();
-        return;
-    } catch (const std::exception& invalid) {
-        throw FrameError("invalid payload of a " + frame.type() + ": " + invalid.what());
-    }
-    auto envelope = boost::make_shared<const Envelope>(
-        message, RouteInfo{Address(partner_, ""), Address(exchange_->localName(), frame.service())}, frame.id());
-    try {
-        exchange_->receive(envelope);
+        auto envelope = boost::make_shared<const Envelope>(
+            ExchangeProtocol::decode(frame.type(), frame.payload()),
+            RouteInfo{Address(partner_, ""), Address(exchange_->localName(), frame.service())}, frame.id());
+        exchange_->receive(envelope, *this, frame.payload().size());
     } catch (const std::exception& refused) {
-        // The partner's mistake is no reason to drop the connection; the message alone is lost.
-        FOUNDATION_LOG(connectionLogger(), kError) << "Dropped a " << frame.type() << " from \"" << partner_
-                                                   << "\": " << refused.what();
+        FOUNDATION_LOG(connectionLogger(), kError) << "Dropped a message of type \"" << shortened(frame.type())
+                                                   << "\" from \"" << partner_ << "\": " << shortened(refused.what());
     }
 }
 

@@ -5,12 +5,23 @@
 
 #include <boost/make_shared.hpp>
 
+#include "foundation/log/diagnostic_logger.h"
 #include "foundation/msg_svc/exchange/envelope.h"
 #include "foundation/msg_svc/exchange/message_queue.h"
 #include "foundation/msg_svc/exchange/partner_link.h"
 #include "foundation/msg_svc/logging/exchange_trace_logger.h"
 
 namespace foundation::msg_svc::exchange {
+namespace {
+
+constexpr foundation::log::severity_t kError = 256;
+
+foundation::log::diagnostic_logger& exchangeLogger() {
+    static foundation::log::diagnostic_logger logger("foundation::msg_svc::exchange::DefaultExchange");
+    return logger;
+}
+
+}  // namespace
 
 boost::shared_ptr<DefaultExchange> ExchangeApi::defaultInstance() {
     static const boost::shared_ptr<DefaultExchange> exchange =
@@ -37,7 +48,7 @@ void DefaultExchange::send(const boost::shared_ptr<const Message>& message, cons
             auto found = partners_.find(destination.partner());
             if (found == partners_.end())
                 throw std::runtime_error("no route to partner \"" + destination.partner() + "\"");
-            link = found->second;
+            link = found->second.link;
         }
         id = nextMessageId_++;
         if (onReply) pendingReplies_[id] = PendingReply{destination.partner(), onReply};
@@ -61,17 +72,19 @@ void DefaultExchange::send(const boost::shared_ptr<const Message>& message, cons
 void DefaultExchange::registerMessageQueue(const std::string& service, const boost::shared_ptr<MessageQueue>& queue) {
     if (!queue) throw std::invalid_argument("cannot register an empty message queue");
     std::unique_lock lock(mutex_);
+    dropExpiredHeld(std::chrono::steady_clock::now());
     // Until the held messages are all handed over the queue stays unregistered, so that messages arriving
     // meanwhile are held after them instead of overtaking them. Handed over without the lock: a queue may
     // answer from submit.
     for (auto held = held_.find(service); held != held_.end(); held = held_.find(service)) {
         const auto waiting = std::move(held->second);
         held_.erase(held);
+        for (const auto& held : waiting) heldBytes_ -= held.bytes;
         heldCount_ -= waiting.size();
         lock.unlock();
-        for (const auto& envelope : waiting) {
+        for (const auto& held : waiting) {
             try {
-                queue->submit(envelope);
+                queue->submit(held.envelope);
             } catch (const std::exception&) {
                 // Refused by the queue as it would have been on arrival; the others still go.
             }
@@ -90,7 +103,7 @@ void DefaultExchange::attachPartner(const std::string& partner, const boost::sha
     if (!link) throw std::invalid_argument("cannot attach an empty partner link");
     if (partner == localName_) throw std::invalid_argument("a partner cannot take this process's name");
     std::lock_guard lock(mutex_);
-    partners_[partner] = link;
+    partners_[partner] = Partner{link, PartnerRights::sendAndHear};
 }
 
 void DefaultExchange::detachPartner(const std::string& partner) {
@@ -99,17 +112,18 @@ void DefaultExchange::detachPartner(const std::string& partner) {
     dropPendingRepliesOf(partner);
 }
 
-bool DefaultExchange::attachNewPartner(const std::string& partner, const boost::shared_ptr<PartnerLink>& link) {
+bool DefaultExchange::attachNewPartner(const std::string& partner, const boost::shared_ptr<PartnerLink>& link,
+                                       PartnerRights rights) {
     if (!link) throw std::invalid_argument("cannot attach an empty partner link");
     if (partner == localName_) return false;
     std::lock_guard lock(mutex_);
-    return partners_.emplace(partner, link).second;
+    return partners_.emplace(partner, Partner{link, rights}).second;
 }
 
 void DefaultExchange::detachPartnerLink(const std::string& partner, const boost::shared_ptr<PartnerLink>& link) {
     std::lock_guard lock(mutex_);
     auto found = partners_.find(partner);
-    if (found == partners_.end() || found->second != link) return;
+    if (found == partners_.end() || found->second.link != link) return;
     partners_.erase(found);
     dropPendingRepliesOf(partner);
 }
@@ -124,23 +138,58 @@ void DefaultExchange::dropPendingRepliesOf(const std::string& partner) {
     std::erase_if(pendingReplies_, [&](const auto& entry) { return entry.second.partner == partner; });
 }
 
-void DefaultExchange::receive(const boost::shared_ptr<const Envelope>& envelope) {
+void DefaultExchange::checkSender(const std::string& sender, const PartnerLink& from) const {
+    auto found = partners_.find(sender);
+    if (found == partners_.end() || found->second.link.get() != &from)
+        throw std::runtime_error("\"" + sender + "\" is not attached through the link it sent on");
+    if (found->second.rights == PartnerRights::hearOnly)
+        throw std::runtime_error("\"" + sender + "\" only listens: its messages are refused");
+}
+
+void DefaultExchange::receive(const boost::shared_ptr<const Envelope>& envelope, const PartnerLink& from,
+                              std::size_t bytes) {
     if (!envelope) return;
     const std::string& service = envelope->getRouting().destination.service();
     boost::shared_ptr<MessageQueue> queue;
     {
         std::lock_guard lock(mutex_);
+        checkSender(envelope->getRouting().sender.partner(), from);
+        const auto now = std::chrono::steady_clock::now();
+        dropExpiredHeld(now);
         auto found = queues_.find(service);
         if (found == queues_.end()) {
-            if (heldCount_ >= kMaxHeldMessages)
-                throw std::runtime_error("no message queue serves \"" + service + "\" and too many messages wait");
-            held_[service].push_back(envelope);
-            ++heldCount_;
+            hold(service, Held{envelope, bytes, now});
             return;
         }
         queue = found->second;
     }
     queue->submit(envelope);
+}
+
+void DefaultExchange::hold(const std::string& service, Held held) {
+    if (heldCount_ >= kMaxHeldMessages || heldBytes_ + held.bytes > kMaxHeldBytes)
+        throw std::runtime_error("no message queue serves \"" + service + "\" and too many messages wait");
+    heldBytes_ += held.bytes;
+    ++heldCount_;
+    held_[service].push_back(std::move(held));
+}
+
+void DefaultExchange::dropExpiredHeld(std::chrono::steady_clock::time_point now) {
+    std::size_t dropped = 0;
+    for (auto service = held_.begin(); service != held_.end();) {
+        auto& waiting = service->second;
+        while (!waiting.empty() && now - waiting.front().since > kMaxHeldWait) {
+            heldBytes_ -= waiting.front().bytes;
+            --heldCount_;
+            ++dropped;
+            waiting.pop_front();
+        }
+        service = waiting.empty() ? held_.erase(service) : std::next(service);
+    }
+    if (dropped > 0)
+        FOUNDATION_LOG(exchangeLogger(), kError)
+            << "Dropped " << dropped << " messages that waited more than " << kMaxHeldWait.count()
+            << " s for a service that has no queue";
 }
 
 void DefaultExchange::sendReply(const Address& sender, IDType messageId, const boost::shared_ptr<const Reply>& reply,
@@ -172,7 +221,7 @@ void DefaultExchange::answer(IDType messageId, const std::string& partner, const
 boost::shared_ptr<PartnerLink> DefaultExchange::linkFor(const std::string& partner) const {
     std::lock_guard lock(mutex_);
     auto found = partners_.find(partner);
-    return found == partners_.end() ? nullptr : found->second;
+    return found == partners_.end() ? nullptr : found->second.link;
 }
 
 }  // namespace foundation::msg_svc::exchange

@@ -42,6 +42,12 @@ bool writeFile(const std::string& path, const std::string& content) {
     return !file.fail();
 }
 
+// Appends the start of text, forgetting the oldest beyond the bound.
+void keepRecent(std::vector<std::string>& kept, const std::string& text) {
+    if (kept.size() >= veltranelib::testing::kKeptRecords) kept.erase(kept.begin());
+    kept.push_back(text.substr(0, veltranelib::testing::kKeptRecordBytes));
+}
+
 }  // namespace
 
 scoped_refptr<NativeWindow> NativeWindow::makeNativeWindow(std::string id, bool popUpVisible,
@@ -452,7 +458,7 @@ void NativeWindow::setTitle(const std::string& title) {
 }
 
 void NativeWindow::executeJS(const std::string& script) {
-    update([&](auto& data) { data.executedScripts.push_back(script); });
+    update([&](auto& data) { keepRecent(data.executedScripts, script); });
     onPage([script](veltranelib::PageWindow& page) { page.runScript(script); },
            [this] { report([](Sink& sink) { sink.javascriptResultEvent(true, kNoScriptEngine); }); });
 }
@@ -462,7 +468,7 @@ void NativeWindow::setDownloadPath(const std::string& path) {
 }
 
 void NativeWindow::printToPDF(const std::string& path) {
-    update([&](auto& data) { data.printedPaths.push_back(path); });
+    update([&](auto& data) { keepRecent(data.printedPaths, path); });
     onPage([path](veltranelib::PageWindow& page) { page.printToPDF(path); },
            [this, path] {
                const bool written = writeFile(path, veltranelib::detail::emptyPageDocument(kPageWidth, kPageHeight));

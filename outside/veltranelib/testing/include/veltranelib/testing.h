@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,11 @@
 #include "veltranelib/native_window.h"
 
 namespace veltranelib::testing {
+
+// Scripts and print paths are kept for tests only: the latest kKeptRecords, each cut to its first
+// kKeptRecordBytes.
+constexpr std::size_t kKeptRecords = 16;
+constexpr std::size_t kKeptRecordBytes = 4096;
 
 // A copy of everything a window keeps.
 struct WindowState {

@@ -9,8 +9,17 @@
 
 #include "foundation/msg_svc/exchange/address.h"
 #include "foundation/msg_svc/exchange/message.h"
+#include "foundation/msg_svc/exchange/partner_link.h"
 
 namespace foundation::msg_svc::exchange::testing {
+
+// A partner's way in, for handing the exchange messages as if they came from that partner; what is sent to
+// the partner goes nowhere.
+class InboundLink : public PartnerLink {
+public:
+    void deliver(const boost::shared_ptr<const Envelope>&) override {}
+    void deliverReply(const Address&, IDType, const boost::shared_ptr<const Reply>&) override {}
+};
 
 // Stands for another process on the process-wide exchange while alive: everything sent to the
 // partner name is recorded instead of leaving the process.
