@@ -9,6 +9,7 @@
 #include <boost/asio/strand.hpp>
 #include <gtest/gtest.h>
 
+#include "cefexchange/messages.h"
 #include "exchange_harness.h"
 #include "foundation/msg_svc/exchange/stream_connection.h"
 
@@ -64,6 +65,38 @@ TEST_F(StreamWriterTest, ThreadsSendingAtOnceWaitForNoOneAndEveryFrameArrivesWho
         ASSERT_EQ(id % kEach, next.at(id / kEach)++) << "in the order its thread sent it";
     }
     for (auto& sender : senders) sender.join();
+}
+
+TEST_F(StreamWriterTest, MessagesSentOneAfterAnotherFromOneThreadCarryOnlyTheirOwnFields) {
+    std::optional<RawEnd> first, second;
+    auto toFirst = connect(first);
+    auto toSecond = connect(second);
+    ASSERT_EQ(first->readFrame()->kind_case(), exchange::wire::Frame::kHandshake);
+    ASSERT_EQ(second->readFrame()->kind_case(), exchange::wire::Frame::kHandshake);
+    const auto send = [](exchange::StreamConnection& connection, const std::string& sender,
+                         const std::string& service, const std::string& url, exchange::IDType id) {
+        connection.deliver(boost::make_shared<const exchange::Envelope>(
+            boost::make_shared<cefexchange::SetURLMessage>("w", url),
+            exchange::RouteInfo{exchange::Address(sender, ""), exchange::Address("partner", service)}, id));
+    };
+    const std::string longUrl(100000, 'u');
+    send(*toFirst, "a long sender name that needs room", "a long service name too", longUrl, 7);
+    send(*toSecond, "s", "", "", 8);
+    send(*toFirst, "", "x", "short", 9);
+    const auto expect = [](const exchange::wire::Frame& frame, const std::string& sender, const std::string& service,
+                           const std::string& url, exchange::IDType id) {
+        ASSERT_EQ(frame.kind_case(), exchange::wire::Frame::kMessage);
+        EXPECT_EQ(frame.message().sender(), sender);
+        EXPECT_EQ(frame.message().service(), service);
+        EXPECT_EQ(frame.message().id(), id);
+        const auto message = exchange::ExchangeProtocol::decode(frame.message().type(), frame.message().payload());
+        const auto* setUrl = dynamic_cast<const cefexchange::SetURLMessage*>(message.get());
+        ASSERT_NE(setUrl, nullptr);
+        EXPECT_EQ(setUrl->getData().url(), url);
+    };
+    expect(*first->readFrame(), "a long sender name that needs room", "a long service name too", longUrl, 7);
+    expect(*second->readFrame(), "s", "", "", 8);
+    expect(*first->readFrame(), "", "x", "short", 9);
 }
 
 TEST_F(StreamWriterTest, ClosingWhileThreadsWriteLeavesNoByteForASocketThatReusesTheDescriptor) {

@@ -32,6 +32,13 @@ foundation::log::diagnostic_logger& connectionLogger() {
     return logger;
 }
 
+// Each payload comes in a string of its own: the kept frame lets go of it once it is queued, so that it never
+// holds a large one.
+struct PayloadRelease {
+    std::string& payload;
+    ~PayloadRelease() { std::string().swap(payload); }
+};
+
 }  // namespace
 
 bool OutputBudget::take(std::size_t bytes) {
@@ -83,18 +90,21 @@ std::string StreamConnection::partnerName() const {
 
 void StreamConnection::deliver(const boost::shared_ptr<const Envelope>& envelope) {
     const Message& message = *envelope->getMessage();
-    wire::Frame frame;
+    // Kept per thread and overwritten whole, so that its strings keep their room from one message to the next.
+    // It is only read while the frame is appended to the outbox.
+    thread_local wire::Frame frame;
     auto* body = frame.mutable_message();
     body->set_sender(envelope->getRouting().sender.partner());
     body->set_service(envelope->getRouting().destination.service());
     ExchangeProtocol::encode(message, *body->mutable_type(), *body->mutable_payload());
     body->set_id(envelope->getMessageId());
+    const PayloadRelease release{*body->mutable_payload()};
     queueFrame(frame, true);
 }
 
 void StreamConnection::deliverReply(const Address&, IDType messageId, const boost::shared_ptr<const Reply>&) {
     // Across processes every reply is the plain acknowledgement; only the message it answers travels.
-    wire::Frame frame;
+    thread_local wire::Frame frame;
     frame.mutable_reply()->set_id(messageId);
     queueFrame(frame, true);
 }
