@@ -78,6 +78,13 @@ private:
     exchange::FrameReader reader_;
 };
 
+// The UI thread for the whole run. Closing the last window asks it to end, as the process would; here the next
+// input opens windows again.
+class EndlessUiLoop : public client::MainMessageLoopMultithreadedWin {
+public:
+    void Quit() override {}
+};
+
 // The browser service, the listener for peers, the socket the sessions attach to and the UI thread, made once for
 // the whole run. The service thread posts window tasks to the UI loop whenever it handles a command, also after
 // the input that sent it has ended, so that loop must outlive every post.
@@ -136,7 +143,7 @@ struct Program {
     boost::shared_ptr<cef::transport::CEFServerTransportSession> listening =
         cef::transport::CEFServerTransportSession::create();
     boost::shared_ptr<cef::transport::CEFServerTransportListener> listener;
-    client::MainMessageLoopMultithreadedWin uiLoop;
+    EndlessUiLoop uiLoop;
 };
 
 Program& program() {
