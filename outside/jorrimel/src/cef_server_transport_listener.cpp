@@ -235,7 +235,12 @@ void CEFServerTransportListener::admit(StreamConnection::Socket socket) {
         auto peer = weakPeer.lock();
         if (!cancelled && self && peer) self->handshakeOverdue(peer);
     });
-    peer->connection->start();
+    try {
+        peer->connection->start();
+    } catch (const std::exception& refused) {
+        // Our handshake was refused, as the peers' output budget is spent: this connection alone ends.
+        refuse(peer, std::string("cannot send the handshake: ") + refused.what());
+    }
 }
 
 bool CEFServerTransportListener::handshaken(const std::shared_ptr<Peer>& peer, const std::string& name) {
@@ -271,18 +276,21 @@ void CEFServerTransportListener::ended(const std::shared_ptr<Peer>& peer, const 
         onDisconnected = onDisconnected_;
         onFailed = onFailed_;
     }
-    const bool handshaken = !peer->name().empty();
-    if (!handshaken) FOUNDATION_LOG(listenerLogger(), kError) << "Peer connection failed: " << reason;
-    if (handshaken && wasAdmitted) {
+    if (!wasAdmitted) return;  // dropped from this side, which told of it
+    if (!peer->name().empty()) {
         if (onDisconnected) onDisconnected(peer);
-    } else if (!handshaken && onFailed) {
-        onFailed(reason);
+        return;
     }
+    FOUNDATION_LOG(listenerLogger(), kError) << "Peer connection failed: " << reason;
+    if (onFailed) onFailed(reason);
 }
 
 void CEFServerTransportListener::handshakeOverdue(const std::shared_ptr<Peer>& peer) {
     if (!peer->name().empty()) return;
-    const std::string reason = "no handshake within " + std::to_string(kHandshakeDeadline.count()) + " s";
+    refuse(peer, "no handshake within " + std::to_string(kHandshakeDeadline.count()) + " s");
+}
+
+void CEFServerTransportListener::refuse(const std::shared_ptr<Peer>& peer, const std::string& reason) {
     FOUNDATION_LOG(listenerLogger(), kError) << "Peer connection failed: " << reason;
     ConnectionFailed onFailed;
     {
