@@ -238,8 +238,9 @@ void CEFServerTransportListener::admit(StreamConnection::Socket socket) {
     try {
         peer->connection->start();
     } catch (const std::exception& refused) {
-        // Our handshake was refused, as the peers' output budget is spent: this connection alone ends.
-        refuse(peer, std::string("cannot send the handshake: ") + refused.what());
+        // Our handshake was refused, as the peers' output budget is spent: this connection alone ends. One that
+        // ended for it already tells us so through its close handler.
+        if (peer->connection->isOpen()) refuse(peer, std::string("cannot send the handshake: ") + refused.what());
     }
 }
 
@@ -276,13 +277,13 @@ void CEFServerTransportListener::ended(const std::shared_ptr<Peer>& peer, const 
         onDisconnected = onDisconnected_;
         onFailed = onFailed_;
     }
-    if (!wasAdmitted) return;  // dropped from this side, which told of it
-    if (!peer->name().empty()) {
+    const bool handshaken = !peer->name().empty();
+    if (!handshaken) FOUNDATION_LOG(listenerLogger(), kError) << "Peer connection failed: " << reason;
+    if (handshaken && wasAdmitted) {
         if (onDisconnected) onDisconnected(peer);
-        return;
+    } else if (!handshaken && onFailed) {
+        onFailed(reason);
     }
-    FOUNDATION_LOG(listenerLogger(), kError) << "Peer connection failed: " << reason;
-    if (onFailed) onFailed(reason);
 }
 
 void CEFServerTransportListener::handshakeOverdue(const std::shared_ptr<Peer>& peer) {
