@@ -29,7 +29,7 @@
 #include "foundation/msg_svc/exchange/frame_reader.h"
 #include "foundation/msg_svc/transport/layers/session/session.h"
 #include "foundation/msg_svc/transport/layers/session/session_protocol.h"
-#include "veltranelib/main_message_loop_std.h"
+#include "veltranelib/main_message_loop_multithreaded_win.h"
 
 namespace exchange = foundation::msg_svc::exchange;
 using foundation::msg_svc::transport::layers::session::Session;
@@ -78,7 +78,16 @@ private:
     exchange::FrameReader reader_;
 };
 
-// The browser service, the listener for peers and the socket the sessions attach to, made once for the whole run.
+// The UI thread for the whole run. Closing the last window asks it to end, as the process would; here the next
+// input opens windows again.
+class EndlessUiLoop : public client::MainMessageLoopMultithreadedWin {
+public:
+    void Quit() override {}
+};
+
+// The browser service, the listener for peers, the socket the sessions attach to and the UI thread, made once for
+// the whole run. The service thread posts window tasks to the UI loop whenever it handles a command, also after
+// the input that sent it has ended, so that loop must outlive every post.
 struct Program {
     Program() {
         foundation::msg_svc::transport::layers::session::SessionProtocol::init(kProtocol, kVersion);
@@ -134,6 +143,7 @@ struct Program {
     boost::shared_ptr<cef::transport::CEFServerTransportSession> listening =
         cef::transport::CEFServerTransportSession::create();
     boost::shared_ptr<cef::transport::CEFServerTransportListener> listener;
+    EndlessUiLoop uiLoop;
 };
 
 Program& program() {
@@ -141,9 +151,15 @@ Program& program() {
     return *instance;
 }
 
-void runPostedTasks(client::MainMessageLoop& loop) {
-    loop.PostClosure(base::Bind([&loop] { loop.Quit(); }));
-    loop.Run();
+// Runs the action on the UI thread once the tasks posted before it have run.
+template <class Action>
+void onUiThread(Action action) {
+    std::promise<void> done;
+    program().uiLoop.PostClosure(base::Bind([&] {
+        action();
+        done.set_value();
+    }));
+    done.get_future().wait();
 }
 
 // Checks the reader alone; says whether the whole stream was framed cleanly.
@@ -170,31 +186,28 @@ bool framesCleanly(const std::string& stream, std::size_t piece) {
 // Sends the stream as the host, then one message that must be answered while the framing held.
 void driveHost(const std::string& stream, bool framed) {
     auto [session, host] = program().attachHost();
-    client::tarnel_interface& bridge = *client::tarnel_interface::instance();
-    {
-        client::MainMessageLoopStd loop;
-        const bool written = host.write(stream);
-        // A stream cut inside a frame, or one that broke the framing, leaves nothing to wait for.
-        if (framed) {
-            exchange::wire::Frame probe;
-            auto* message = probe.mutable_message();
-            message->set_service(cefexchange::CEFServiceAPI::serviceName);
-            exchange::ExchangeProtocol::encode(cefexchange::SetCommandMessage("no-window", "GetPosition"),
-                                               *message->mutable_type(), *message->mutable_payload());
-            message->set_id(UINT64_MAX);
-            if (!written || !host.write(exchange::encodeFrame(probe))) std::abort();
-            bool answered = false;
-            while (auto frame = host.read()) {
-                answered = frame->has_reply() && frame->reply().id() == UINT64_MAX;
-                if (answered) break;
-            }
-            if (!answered) std::abort();  // the host lost its connection or its answer
+    const bool written = host.write(stream);
+    // A stream cut inside a frame, or one that broke the framing, leaves nothing to wait for.
+    if (framed) {
+        exchange::wire::Frame probe;
+        auto* message = probe.mutable_message();
+        message->set_service(cefexchange::CEFServiceAPI::serviceName);
+        exchange::ExchangeProtocol::encode(cefexchange::SetCommandMessage("no-window", "GetPosition"),
+                                           *message->mutable_type(), *message->mutable_payload());
+        message->set_id(UINT64_MAX);
+        if (!written || !host.write(exchange::encodeFrame(probe))) std::abort();
+        bool answered = false;
+        while (auto frame = host.read()) {
+            answered = frame->has_reply() && frame->reply().id() == UINT64_MAX;
+            if (answered) break;
         }
-        runPostedTasks(loop);
+        if (!answered) std::abort();  // the host lost its connection or its answer
     }
-    client::MainMessageLoopStd loop;
-    for (const auto& entry : bridge.windows()) bridge.deregisterWebWindow(entry.first->getID());
-    runPostedTasks(loop);
+    onUiThread([] {
+        client::tarnel_interface& bridge = *client::tarnel_interface::instance();
+        for (const auto& entry : bridge.windows()) bridge.deregisterWebWindow(entry.first->getID());
+    });
+    onUiThread([] {});  // what the closing windows posted
     session->terminate();
 }
 

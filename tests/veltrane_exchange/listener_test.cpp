@@ -1,7 +1,9 @@
+#include <atomic>
 #include <future>
 
 #include <gtest/gtest.h>
 
+#include "cef/transport/cef_server_transport_listener.h"
 #include "cef/transport/cef_server_transport_session.h"
 #include "cefexchange/messages.h"
 #include "exchange_harness.h"
@@ -191,6 +193,35 @@ TEST_F(ListenerTest, SilentConnectionsAreDroppedAfterTheDeadlineAndHoldBackTheRe
     ASSERT_TRUE(waiting.get());
     ASSERT_TRUE(eventually([&] { return countOf(connected) == 1; }));
     EXPECT_EQ(connected[0].name, "patient-peer");
+}
+
+// While the peers' shared output budget is spent, a newcomer's handshake cannot even be sent: that
+// connection alone ends, once reported, whether refusals end connections or not, and accepting goes on.
+TEST_F(ListenerTest, APeerWhoseHandshakeFindsTheBudgetSpentIsClosedAndAcceptingGoesOn) {
+    for (const bool disconnectWhenRefused : {true, false}) {
+        auto budget = std::make_shared<exchange::OutputBudget>(0);
+        ASSERT_TRUE(budget->take(1));
+        exchange::OutputLimits limits;
+        limits.disconnectWhenRefused = disconnectWhenRefused;
+        limits.sharedBudget = budget;
+        const std::string path = folder / (disconnectWhenRefused ? "spent-disconnects.sock" : "spent.sock");
+        auto spent = boost::make_shared<cef::transport::CEFServerTransportListener>(
+            *pool, local, exchange::HandshakeInfo{local->localName(), "CEF", "CURRENT_TARNEL_VERSION"},
+            std::vector<std::string>{path}, limits);
+        std::atomic<std::size_t> failed{0};
+        spent->registerCallbacks({}, {}, [&](const std::string&) { ++failed; });
+
+        RawEnd turnedAway = RawEnd::connect(pool->ioContext(), path);
+        EXPECT_TRUE(turnedAway.closedByOtherSide());
+        EXPECT_TRUE(eventually([&] { return failed == 1u; })) << failed;
+        budget->giveBack(1);
+        RawEnd next = RawEnd::connect(pool->ioContext(), path);
+        const auto handshake = next.readFrame();
+        ASSERT_TRUE(handshake);
+        EXPECT_TRUE(handshake->has_handshake());
+        spent->close();
+        EXPECT_EQ(failed, 1u);
+    }
 }
 
 TEST_F(ListenerTest, ListeningReplacesAStaleSocketButNotALiveOne) {

@@ -235,7 +235,13 @@ void CEFServerTransportListener::admit(StreamConnection::Socket socket) {
         auto peer = weakPeer.lock();
         if (!cancelled && self && peer) self->handshakeOverdue(peer);
     });
-    peer->connection->start();
+    try {
+        peer->connection->start();
+    } catch (const std::exception& refused) {
+        // Our handshake was refused, as the peers' output budget is spent: this connection alone ends. One that
+        // ended for it already tells us so through its close handler.
+        if (peer->connection->isOpen()) refuse(peer, std::string("cannot send the handshake: ") + refused.what());
+    }
 }
 
 bool CEFServerTransportListener::handshaken(const std::shared_ptr<Peer>& peer, const std::string& name) {
@@ -282,7 +288,10 @@ void CEFServerTransportListener::ended(const std::shared_ptr<Peer>& peer, const 
 
 void CEFServerTransportListener::handshakeOverdue(const std::shared_ptr<Peer>& peer) {
     if (!peer->name().empty()) return;
-    const std::string reason = "no handshake within " + std::to_string(kHandshakeDeadline.count()) + " s";
+    refuse(peer, "no handshake within " + std::to_string(kHandshakeDeadline.count()) + " s");
+}
+
+void CEFServerTransportListener::refuse(const std::shared_ptr<Peer>& peer, const std::string& reason) {
     FOUNDATION_LOG(listenerLogger(), kError) << "Peer connection failed: " << reason;
     ConnectionFailed onFailed;
     {

@@ -82,6 +82,8 @@ private:
     bool handshaken(const std::shared_ptr<Peer>& peer, const std::string& name);
     void ended(const std::shared_ptr<Peer>& peer, const std::string& reason);
     void handshakeOverdue(const std::shared_ptr<Peer>& peer);
+    // Closes a peer that has not handshaken, and tells why.
+    void refuse(const std::shared_ptr<Peer>& peer, const std::string& reason);
     // Forgets a peer closed from this side.
     void forget(const std::shared_ptr<Peer>& peer);
     // Under mutex_: the peer no longer awaits its handshake; accepting resumes when it was held back.
