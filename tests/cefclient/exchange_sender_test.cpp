@@ -1,7 +1,9 @@
 // Reports over the exchange: the sender's destinations and failures, and what the sink and the registry send.
 #include <atomic>
+#include <vector>
 
 #include <boost/make_shared.hpp>
+
 #include <gtest/gtest.h>
 
 #include "cef/transport/cef_server_transport_api.h"
@@ -33,23 +35,6 @@ public:
 
 [[maybe_unused]] const auto* const environment = ::testing::AddGlobalTestEnvironment(new ExchangeModeEnvironment);
 
-class ExchangeSenderTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        bridge().setExchangeSession(foundation::msg_svc::transport::layers::session::testing::makeAttachedSession("host"));
-    }
-    void TearDown() override {
-        bridge().removeListeningPeer("peer-a");
-        bridge().removeListeningPeer("peer-b");
-        bridge().removeListeningPeer("host");
-    }
-    static client::tarnel_interface& bridge() { return *client::tarnel_interface::instance(); }
-
-    client::MainMessageLoopStd loop;
-    RecordingPartner host{"host"};
-};
-
-// A listening peer that counts how often it was closed.
 class FakePeer : public cef::transport::CEFServerTransportAPI {
 public:
     explicit FakePeer(std::string name) : name_(std::move(name)) {}
@@ -62,6 +47,29 @@ private:
     std::string name_;
 };
 
+class ExchangeSenderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        bridge().setExchangeSession(foundation::msg_svc::transport::layers::session::testing::makeAttachedSession("host"));
+    }
+    void TearDown() override {
+        for (const auto& peer : joined) bridge().onPeerDisconnected(peer);
+    }
+    static client::tarnel_interface& bridge() { return *client::tarnel_interface::instance(); }
+    // A peer that has joined under its name; it leaves when the test ends.
+    std::shared_ptr<FakePeer> join(const std::string& name) {
+        auto peer = joined.emplace_back(std::make_shared<FakePeer>(name));
+        bridge().onPeerConnected(name, joined.size(), peer, false);
+        return peer;
+    }
+
+    std::vector<std::shared_ptr<FakePeer>> joined;
+
+    client::MainMessageLoopStd loop;
+    RecordingPartner host{"host"};
+};
+
+// A listening peer that counts how often it was closed.
 }  // namespace
 
 TEST_F(ExchangeSenderTest, PeersJoinOnceByTheirOwnNameAndLeaveByIt) {
@@ -76,8 +84,8 @@ TEST_F(ExchangeSenderTest, PeersJoinOnceByTheirOwnNameAndLeaveByIt) {
     EXPECT_EQ(peerA.sent().size(), 1u);
 
     bridge().shutdownAttachableServer();
-    EXPECT_EQ(first->closed, 1) << "the peer that came first is the one kept";
-    EXPECT_EQ(second->closed, 0);
+    EXPECT_EQ(first->closed, 0) << "the exchange took the name from the newcomer: the first one's link is gone";
+    EXPECT_EQ(second->closed, 1);
     EXPECT_EQ(refused->closed, 0);
     bridge().setExchangeSession(foundation::msg_svc::transport::layers::session::testing::makeAttachedSession("host"));
     bridge().sendMessageUsingExchange(boost::make_shared<cefexchange::SetTitleMessage>("w", "two"));
@@ -88,6 +96,16 @@ TEST_F(ExchangeSenderTest, PeersJoinOnceByTheirOwnNameAndLeaveByIt) {
     bridge().sendMessageUsingExchange(boost::make_shared<cefexchange::SetTitleMessage>("w", "three"));
     EXPECT_EQ(peerA.sent().size(), 1u);
     EXPECT_EQ(host.sent().size(), 3u);
+}
+
+// A peer that comes back under its name before its old connection's end is reported keeps hearing the events.
+TEST_F(ExchangeSenderTest, APeerBackUnderItsNameBeforeItsOldEndIsReportedStillHears) {
+    RecordingPartner peerA("peer-a");
+    auto old = join("peer-a");
+    auto back = join("peer-a");
+    bridge().onPeerDisconnected(old);
+    bridge().sendMessageUsingExchange(boost::make_shared<cefexchange::SetTitleMessage>("w", "still heard"));
+    EXPECT_EQ(peerA.sent().size(), 1u);
 }
 
 // A peer under the host's name, joined before the host attached or after: disconnected, and the host hears once.
@@ -119,8 +137,8 @@ TEST_F(ExchangeSenderTest, WithoutPeersOnlyThePartnerHearsTheMessageOnce) {
 TEST_F(ExchangeSenderTest, PartnerComesFirstThenEveryPeerOnceByItsName) {
     RecordingPartner peerA("peer-a");
     RecordingPartner peerB("peer-b");
-    bridge().addListeningPeer("peer-a", nullptr);
-    bridge().addListeningPeer("peer-b", nullptr);
+    join("peer-a");
+    join("peer-b");
     bridge().sendMessageUsingExchange(boost::make_shared<cefexchange::PDFEventMessage>("w", true));
     ASSERT_EQ(host.sent().size(), 1u);
     ASSERT_EQ(peerA.sent().size(), 1u);
@@ -133,8 +151,8 @@ TEST_F(ExchangeSenderTest, PartnerComesFirstThenEveryPeerOnceByItsName) {
 TEST_F(ExchangeSenderTest, AFailedSendIsLoggedOnceAndCostsNoOtherDestinationItsMessage) {
     RecordingPartner peerA("peer-a");
     RecordingPartner peerB("peer-b");
-    bridge().addListeningPeer("peer-a", nullptr);
-    bridge().addListeningPeer("peer-b", nullptr);
+    join("peer-a");
+    join("peer-b");
     foundation::log::testing::record_capture capture;
     veltrane_log::bridgeLogger().set_mask(256);
     host.failSends("link down");

@@ -121,9 +121,10 @@ public:
     void sendMessageUsingExchange(boost::shared_ptr<M> message);
     foundation::msg_svc::exchange::Address getPartnerAddress();
     void setExchangeSession(boost::shared_ptr<foundation::msg_svc::transport::layers::session::Session> session);
-    // A peer whose name is taken already is not added; one under the host's name is disconnected.
+    // A peer replaces a stale entry under its name; one under the host's name is disconnected.
     void addListeningPeer(const std::string& name, std::shared_ptr<cef::transport::CEFServerTransportAPI> peer);
-    void removeListeningPeer(const std::string& name);
+    // Only while the entry under its name is this peer.
+    void removeListeningPeer(const std::shared_ptr<cef::transport::CEFServerTransportAPI>& peer);
     // Once the host has attached: the host's name is the host's, so a peer that took it first is disconnected.
     void disconnectPeerNamedLikeHost();
 

@@ -85,7 +85,9 @@ void tarnel_interface::addListeningPeer(const std::string& name,
     {
         std::lock_guard lock(peersMutex);
         if (name != hostNameLocked()) {
-            peers.try_emplace(name, std::move(peer));
+            // The exchange takes a name only from a peer whose link is gone, so an entry under it is stale: the
+            // newcomer must hear the events, even before the old one's leaving is reported.
+            peers.insert_or_assign(name, std::move(peer));
             return;
         }
     }
@@ -104,9 +106,11 @@ void tarnel_interface::disconnectPeerNamedLikeHost() {
     refusePeerUnderHostName(impostor);
 }
 
-void tarnel_interface::removeListeningPeer(const std::string& name) {
+void tarnel_interface::removeListeningPeer(const std::shared_ptr<cef::transport::CEFServerTransportAPI>& peer) {
     std::lock_guard lock(peersMutex);
-    peers.erase(name);
+    // A peer that took the name since keeps it.
+    auto found = peers.find(peer->name());
+    if (found != peers.end() && found->second == peer) peers.erase(found);
 }
 
 #define VELTRANE_EXCHANGE_SENDER(Message) \

@@ -113,7 +113,7 @@ void tarnel_interface::onPeerConnected(const std::string& /*name*/, foundation::
 }
 
 void tarnel_interface::onPeerDisconnected(std::shared_ptr<cef::transport::CEFServerTransportAPI> peer) {
-    if (peer) removeListeningPeer(peer->name());
+    if (peer) removeListeningPeer(peer);
 }
 
 void tarnel_interface::startServiceThread() {
