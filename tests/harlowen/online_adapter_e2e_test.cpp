@@ -165,6 +165,7 @@ TEST_F(OnlineAdapterEndToEnd, ProxyCredentialsAreUsedOnlyWhenBothAreGiven) {
     both->cleanUp();
 }
 
+// The failure says cancelled, not timed out: the interrupt ended the wait, not the timeout.
 TEST_F(OnlineAdapterEndToEnd, InterruptDuringASlowDownloadCancelsIt) {
     ::setenv("SOVARINE_STALL_TIMEOUT_SECONDS", "10", 1);
     CannedResponse slow{200, harlowen_test::archiveBytes(kMetadata)};
@@ -174,11 +175,9 @@ TEST_F(OnlineAdapterEndToEnd, InterruptDuringASlowDownloadCancelsIt) {
     std::thread installer([&] {
         if (server.waitForRequest(metadataPath(7), 5s)) install::tambrel::interrupt::set();
     });
-    const auto started = std::chrono::steady_clock::now();
     expectAdapterFailure<RepoAdapterBrandethDownloadException>(
         [&] { adapter->getProducts(); }, {"1808", "Repo Adapter Generic Error", kDownloadContext, "cancelled"});
     installer.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
     const auto folders = tempFolders();
     ASSERT_EQ(folders.size(), 1u);
     EXPECT_TRUE(fs::is_empty(folders[0])) << "a partial download was left behind";
@@ -231,12 +230,10 @@ TEST_F(OnlineAdapterEndToEnd, SlowServiceTimesOutOrIsCancelled) {
         }
         install::tambrel::interrupt::set();
     });
-    const auto started = std::chrono::steady_clock::now();
     expectAdapterFailure<RepoAdapterWebServiceException>(
         [&] { makeAdapter()->getProducts(); },
         {"1802", "BrandethClient Http Request Cancelled", kServiceContext, "cancelled"});
     installer.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
 }
 
 TEST_F(OnlineAdapterEndToEnd, DownloadFailuresGiveTheirCodes) {
