@@ -72,7 +72,7 @@ void DefaultExchange::send(const boost::shared_ptr<const Message>& message, cons
 void DefaultExchange::registerMessageQueue(const std::string& service, const boost::shared_ptr<MessageQueue>& queue) {
     if (!queue) throw std::invalid_argument("cannot register an empty message queue");
     std::unique_lock lock(mutex_);
-    dropExpiredHeld(std::chrono::steady_clock::now());
+    dropExpiredHeld();
     // Until the held messages are all handed over the queue stays unregistered, so that messages arriving
     // meanwhile are held after them instead of overtaking them. Handed over without the lock: a queue may
     // answer from submit.
@@ -154,11 +154,10 @@ void DefaultExchange::receive(const boost::shared_ptr<const Envelope>& envelope,
     {
         std::lock_guard lock(mutex_);
         checkSender(envelope->getRouting().sender.partner(), from);
-        const auto now = std::chrono::steady_clock::now();
-        dropExpiredHeld(now);
+        dropExpiredHeld();
         auto found = queues_.find(service);
         if (found == queues_.end()) {
-            hold(service, Held{envelope, bytes, now});
+            hold(service, Held{envelope, bytes, std::chrono::steady_clock::now()});
             return;
         }
         queue = found->second;
@@ -174,7 +173,9 @@ void DefaultExchange::hold(const std::string& service, Held held) {
     held_[service].push_back(std::move(held));
 }
 
-void DefaultExchange::dropExpiredHeld(std::chrono::steady_clock::time_point now) {
+void DefaultExchange::dropExpiredHeld() {
+    if (held_.empty()) return;
+    const auto now = std::chrono::steady_clock::now();
     std::size_t dropped = 0;
     for (auto service = held_.begin(); service != held_.end();) {
         auto& waiting = service->second;

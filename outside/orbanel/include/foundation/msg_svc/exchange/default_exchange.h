@@ -73,7 +73,8 @@ private:
     boost::shared_ptr<MessageQueue> queueServing(const std::string& service) const;
     void checkSender(const std::string& sender, const PartnerLink& from) const;
     void hold(const std::string& service, Held held);
-    void dropExpiredHeld(std::chrono::steady_clock::time_point now);
+    // Reads the clock only while something is held, so that the usual message does not pay for it.
+    void dropExpiredHeld();
     void dropPendingRepliesOf(const std::string& partner);
     // Runs and forgets the callback waiting for messageId, when it waits for a reply from partner (any
     // partner when empty).
