@@ -38,3 +38,30 @@ TEST(BriefWait, ALookGivesUpAndAfterALongWaitTheNextWaitDoesNotLook) {
     EXPECT_FALSE(wait.lookFor(later));
     EXPECT_EQ(later.asked, 1);  // asked once, no look
 }
+
+// Interrupts and a virtual machine's host stop a thread for tens of microseconds many times a second; taking
+// such a pause for a lost core would stop the looks for good.
+TEST(BriefWait, APauseOfTensOfMicrosecondsDoesNotStopTheLooks) {
+    using Clock = std::chrono::steady_clock;
+    bool looked = false;
+    // The thread may really lose its core during an attempt; a pause taken for one fails every attempt.
+    for (int attempt = 0; attempt < 5 && !looked; ++attempt) {
+        platform::BriefWait wait;
+        bool paused = false;
+        EXPECT_FALSE(wait.lookFor([&] {
+            if (!paused) {
+                paused = true;
+                const auto until = Clock::now() + std::chrono::microseconds(40);
+                while (Clock::now() < until) {
+                }
+            }
+            return false;
+        }));
+        wait.found();
+
+        CountingReady next;
+        EXPECT_FALSE(wait.lookFor(next));
+        looked = next.asked > 1;
+    }
+    EXPECT_TRUE(looked);
+}

@@ -39,8 +39,9 @@ private:
     static constexpr auto kLook = std::chrono::microseconds(100);
     // A sleeping wait also pays its wake-up; one this short would have been caught by a look.
     static constexpr auto kShortWait = 2 * kLook;
-    // Longer than any interrupt between two looks: the thread lost its core.
-    static constexpr auto kDescheduled = std::chrono::microseconds(20);
+    // Longer than the pauses that interrupts, or a virtual machine's host, put between two looks (tens of
+    // microseconds, often): the thread lost its core.
+    static constexpr auto kDescheduled = std::chrono::microseconds(200);
     static constexpr auto kQuietAfterDescheduled = std::chrono::milliseconds(20);
 
     static void relax() {

@@ -16,6 +16,7 @@
 #include "foundation/msg_svc/exchange/default_exchange.h"
 #include "foundation/msg_svc/exchange/frame_reader.h"
 #include "foundation/msg_svc/exchange/partner_link.h"
+#include "platform/brief_wait.h"
 
 namespace foundation::msg_svc::exchange {
 
@@ -103,9 +104,14 @@ private:
     bool refuses(std::size_t bytes);
     // Ends the connection because its partner does not read.
     void disconnectUnread();
-    // On the strand: reads on, unless too much waits to be written.
-    void readMoreUnlessFull();
+    // On the strand: reads and handles the partner's frames until its input has to be waited for.
     void readMore();
+    // On the strand: reads what the socket holds now into readBuffer_; false when it holds nothing yet. The end
+    // of input and a failure come back as the error.
+    bool receiveWithoutWaiting(boost::system::error_code& error, std::size_t& received);
+    // On the strand: handles what a read gave; false once the connection has ended, or reading pauses because too
+    // much waits to be written.
+    bool takeInput(const boost::system::error_code& error, std::size_t received);
     void handleFrame(const wire::Frame& frame);
     void handleHandshake(const wire::Handshake& handshake);
     void handleMessage(const wire::MessageFrame& message);
@@ -139,6 +145,7 @@ private:
     std::size_t writingFrom_ = 0;  // the writer's only: how much of writingFrames_ has gone
     std::string partner_;        // strand only: the partner's name once handshaken
     FrameReader reader_;         // strand only
+    platform::BriefWait inputLook_;  // strand only
     wire::Frame frame_;          // strand only: the frame being handled
     std::array<char, 64 * 1024> readBuffer_{};
 };
