@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/short_turns.h"
+
 namespace foundation::io {
 
 boost::shared_ptr<IOServiceThreadpool> IOServiceThreadpool::createThreadpool(std::size_t threadCount) {
@@ -12,7 +14,10 @@ IOServiceThreadpool::IOServiceThreadpool(std::size_t threadCount)
     : work_(boost::asio::make_work_guard(context_)), threadCount_(threadCount) {
     std::lock_guard lock(mutex_);
     try {
-        for (std::size_t i = 0; i < threadCount_; ++i) threads_.emplace_back([this] { context_.run(); });
+        for (std::size_t i = 0; i < threadCount_; ++i) threads_.emplace_back([this] {
+            platform::requestShortTurns();
+            context_.run();
+        });
     } catch (...) {
         work_.reset();
         context_.stop();

@@ -4,6 +4,7 @@
 
 #include "foundation/log/diagnostic_logger.h"
 #include "platform/brief_wait.h"
+#include "platform/short_turns.h"
 
 namespace foundation::msg_svc::exchange {
 namespace {
@@ -49,6 +50,7 @@ void DefaultMessageQueue::deliverMessages() {
     // A caller waiting on a reply sends its next message within microseconds: looking for it before sleeping
     // spares the deliverer a wake-up.
     platform::BriefWait wait;
+    platform::requestShortTurns();
     for (;;) {
         wait.lookFor([this] {
             return queued_.load(std::memory_order_relaxed) || stopped_.load(std::memory_order_relaxed);

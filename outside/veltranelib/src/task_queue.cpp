@@ -1,5 +1,7 @@
 #include "task_queue.h"
 
+#include "platform/short_turns.h"
+
 #include <cerrno>
 #include <iterator>
 #include <system_error>
@@ -70,6 +72,7 @@ void TaskQueue::takeTasks(std::deque<base::Closure>& batch) {
 
 void TaskQueue::run() {
     runner_ = std::this_thread::get_id();
+    platform::requestShortTurns();
     // Taken from the queue in one piece; a quit stops the batch after the task under way.
     std::deque<base::Closure> batch;
     while (!quitting_) {

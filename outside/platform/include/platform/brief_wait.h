@@ -6,8 +6,10 @@ namespace platform {
 
 // Lets a thread about to sleep look for its next piece of work for a short while first: a wake-up costs tens
 // of microseconds, looking on an otherwise idle core costs nothing. It gives way under load: it does not look
-// for a while after the thread was descheduled in the middle of a look, and it looks only while the last wait
-// was short enough for a look to have caught it. One per waiting thread.
+// while the machine has no idle core (a look would use up the thread's share of a busy core, and every later
+// wake-up would then wait for the thread's turn), nor for a while after the thread lost its core in the middle
+// of a look; and it looks only while the last wait was short enough for a look to have caught it. One per
+// waiting thread, or per strand.
 class BriefWait {
 public:
     using Clock = std::chrono::steady_clock;
@@ -18,13 +20,13 @@ public:
     bool lookFor(const Ready& ready) {
         const auto start = Clock::now();
         waitStarted_ = start;
-        if (!lastWaitShort_ || start < quietUntil_) return ready();
+        if (!lastWaitShort_ || coresContended(start)) return ready();
         for (auto last = start;;) {
             if (ready()) return true;
             relax();
             const auto now = Clock::now();
             if (now - last > kDescheduled) {
-                quietUntil_ = now + kQuietAfterDescheduled;
+                lostCore(now);
                 return false;
             }
             if (now - start > kLook) return false;
@@ -42,7 +44,11 @@ private:
     // Longer than the pauses that interrupts, or a virtual machine's host, put between two looks (tens of
     // microseconds, often): the thread lost its core.
     static constexpr auto kDescheduled = std::chrono::microseconds(200);
-    static constexpr auto kQuietAfterDescheduled = std::chrono::milliseconds(20);
+
+    // Whether the calling thread should not look now: the machine has no idle core, or the thread lost its core
+    // lately.
+    static bool coresContended(Clock::time_point now);
+    static void lostCore(Clock::time_point now);
 
     static void relax() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -51,7 +57,6 @@ private:
     }
 
     Clock::time_point waitStarted_;
-    Clock::time_point quietUntil_;
     bool lastWaitShort_ = true;
 };
 

@@ -18,4 +18,16 @@ private:
     std::optional<std::vector<std::string>> previous_;
 };
 
+// Makes looks before sleeping see an idle core, or none, whatever the machine has, while alive.
+class IdleCoresOverride {
+public:
+    explicit IdleCoresOverride(bool idleCore);
+    ~IdleCoresOverride();
+    IdleCoresOverride(const IdleCoresOverride&) = delete;
+    IdleCoresOverride& operator=(const IdleCoresOverride&) = delete;
+
+private:
+    std::optional<bool> previous_;
+};
+
 }  // namespace platform::testing
