@@ -19,7 +19,9 @@ template <class M>
 void registerMessage() {
     ExchangeProtocol::registerMessageType(
         typeid(M), boost::core::demangle(typeid(M).name()),
-        [](const Message& message) { return static_cast<const M&>(message).getData().SerializeAsString(); },
+        [](const Message& message, std::string& payload) {
+            static_cast<const M&>(message).getData().SerializeToString(&payload);
+        },
         [](const std::string& payload) -> boost::shared_ptr<const Message> {
             typename M::PayloadType data;
             if (!data.ParseFromString(payload))

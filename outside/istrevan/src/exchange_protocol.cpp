@@ -62,14 +62,16 @@ std::string ExchangeProtocol::typeName(const Message& message) {
 std::string ExchangeProtocol::encode(const Message& message) {
     auto& table = registry();
     std::shared_lock lock(table.mutex);
-    return encoderOf(table, message).second(message);
+    std::string payload;
+    encoderOf(table, message).second(message, payload);
+    return payload;
 }
 
 void ExchangeProtocol::encode(const Message& message, std::string& typeName, std::string& payload) {
     auto& table = registry();
     std::shared_lock lock(table.mutex);
     const auto& [name, encoder] = encoderOf(table, message);
-    payload = encoder(message);
+    encoder(message, payload);
     typeName = name;
 }
 

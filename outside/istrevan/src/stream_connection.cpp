@@ -20,6 +20,8 @@ constexpr foundation::log::severity_t kDetail = 4;
 constexpr foundation::log::severity_t kError = 256;
 // A write buffer larger than this is given back once written, so that one burst does not hold memory for good.
 constexpr std::size_t kKeptWriteCapacity = 1024 * 1024;
+// The same for the payload a sending thread encodes into.
+constexpr std::size_t kKeptPayloadCapacity = 64 * 1024;
 
 // A name from the partner, cut short enough for a log record.
 std::string shortened(const std::string& text) {
@@ -32,11 +34,12 @@ foundation::log::diagnostic_logger& connectionLogger() {
     return logger;
 }
 
-// Each payload comes in a string of its own: the kept frame lets go of it once it is queued, so that it never
-// holds a large one.
+// The kept frame lets go of a large payload once it is queued, so that it never holds one for good.
 struct PayloadRelease {
     std::string& payload;
-    ~PayloadRelease() { std::string().swap(payload); }
+    ~PayloadRelease() {
+        if (payload.capacity() > kKeptPayloadCapacity) std::string().swap(payload);
+    }
 };
 
 }  // namespace
@@ -66,7 +69,15 @@ StreamConnection::StreamConnection(Socket socket, boost::shared_ptr<DefaultExcha
       limits_(std::move(limits)),
       onHandshake_(std::move(onHandshake)),
       onClose_(std::move(onClose)),
-      descriptor_(socket_.native_handle()) {}
+      descriptor_(socket_.native_handle()),
+      frameArena_(frameArenaOptions(frameArenaBlock_)) {}
+
+google::protobuf::ArenaOptions StreamConnection::frameArenaOptions(std::array<char, kFrameArenaBlock>& block) {
+    google::protobuf::ArenaOptions options;
+    options.initial_block = block.data();
+    options.initial_block_size = block.size();
+    return options;
+}
 
 void StreamConnection::start() {
     wire::Frame frame;
@@ -249,10 +260,15 @@ bool StreamConnection::takeInput(const boost::system::error_code& error, std::si
     }
     try {
         reader_.append(std::string_view(readBuffer_.data(), received));
-        while (reader_.next(frame_)) {
-            handleFrame(frame_);
+        for (;;) {
+            // Each frame is made in the arena over the one before, so that reading reuses the same memory.
+            frameArena_.Reset();
+            auto* frame = google::protobuf::Arena::CreateMessage<wire::Frame>(&frameArena_);
+            if (!reader_.next(*frame)) break;
+            handleFrame(*frame);
             if (closed_) return false;
         }
+        frameArena_.Reset();
     } catch (const std::exception& failure) {
         FOUNDATION_LOG(connectionLogger(), kError)
             << "Closing the connection to \"" << partnerName() << "\": " << failure.what();

@@ -21,7 +21,8 @@ public:
 // decodes by.
 class ExchangeProtocol {
 public:
-    using Encoder = std::function<std::string(const Message&)>;
+    // Writes the payload over what the string holds, keeping its room.
+    using Encoder = std::function<void(const Message&, std::string& payload)>;
     // Throws std::runtime_error when the payload is not a valid record of the type.
     using Decoder = std::function<boost::shared_ptr<const Message>(const std::string& payload)>;
 

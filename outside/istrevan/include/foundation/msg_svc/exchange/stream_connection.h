@@ -10,6 +10,7 @@
 #include <string>
 
 #include <boost/asio/local/stream_protocol.hpp>
+#include <google/protobuf/arena.h>
 #include <boost/enable_shared_from_this.hpp>
 #include <boost/shared_ptr.hpp>
 
@@ -146,7 +147,11 @@ private:
     std::string partner_;        // strand only: the partner's name once handshaken
     FrameReader reader_;         // strand only
     platform::BriefWait inputLook_;  // strand only
-    wire::Frame frame_;          // strand only: the frame being handled
+    // Strand only: the frames being handled are made in this arena, its first block here.
+    static constexpr std::size_t kFrameArenaBlock = 8 * 1024;
+    static google::protobuf::ArenaOptions frameArenaOptions(std::array<char, kFrameArenaBlock>& block);
+    alignas(std::max_align_t) std::array<char, kFrameArenaBlock> frameArenaBlock_{};
+    google::protobuf::Arena frameArena_;
     std::array<char, 64 * 1024> readBuffer_{};
 };
 
