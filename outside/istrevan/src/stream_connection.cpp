@@ -12,6 +12,7 @@
 
 #include "foundation/log/diagnostic_logger.h"
 #include "foundation/msg_svc/exchange/exchange_protocol.h"
+#include "read_connections.h"
 
 namespace foundation::msg_svc::exchange {
 namespace {
@@ -41,6 +42,8 @@ struct PayloadRelease {
         if (payload.capacity() > kKeptPayloadCapacity) std::string().swap(payload);
     }
 };
+
+foundation::msg_svc::exchange::detail::ReadConnections readConnections;
 
 }  // namespace
 
@@ -235,6 +238,7 @@ void StreamConnection::readMore() {
     // that the thread's other work gets its turn.
     constexpr int kDirectReads = 8;
     for (int read = 0; read < kDirectReads; ++read) {
+        if (readConnections.several(std::chrono::steady_clock::now())) break;
         boost::system::error_code error;
         std::size_t received = 0;
         if (!inputLook_.lookFor([&] { return closed_ || receiveWithoutWaiting(error, received); })) break;
@@ -258,6 +262,7 @@ bool StreamConnection::takeInput(const boost::system::error_code& error, std::si
                      true);
         return false;
     }
+    readConnections.readFrom(this, std::chrono::steady_clock::now());
     try {
         reader_.append(std::string_view(readBuffer_.data(), received));
         for (;;) {
