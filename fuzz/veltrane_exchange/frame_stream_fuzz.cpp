@@ -2,6 +2,7 @@
 // trip, and never hold more than one frame. Then the same bytes go through the real connections: from a listening
 // peer, whose messages are all refused, and from the host over a fresh session, whose messages reach the browser
 // service. After a stream of whole frames the host's next message must still be answered.
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -15,7 +16,6 @@
 #include <unistd.h>
 
 #include <boost/asio/local/stream_protocol.hpp>
-#include <boost/asio/write.hpp>
 
 #include "cef/transport/cef_server_transport_listener.h"
 #include "cef/transport/cef_server_transport_session.h"
@@ -42,15 +42,21 @@ constexpr char kProtocol[] = "CEF";
 constexpr char kVersion[] = "CURRENT_TARNEL_VERSION";
 constexpr int kReadLimitMs = 10000;
 
+// The fuzzer's timeout timer interrupts blocking calls with a signal; these are made again.
+bool interrupted(const boost::system::error_code& error) { return error == boost::asio::error::interrupted; }
+
 // One end of a connection to the program, spoken to in raw frames.
 class RawEnd {
 public:
     explicit RawEnd(Socket socket) : socket_(std::move(socket)) {}
 
     bool write(const std::string& bytes) {
-        boost::system::error_code failed;
-        boost::asio::write(socket_, boost::asio::buffer(bytes), failed);
-        return !failed;
+        for (std::size_t written = 0; written < bytes.size();) {
+            boost::system::error_code failed;
+            written += socket_.write_some(boost::asio::buffer(bytes.data() + written, bytes.size() - written), failed);
+            if (failed && !interrupted(failed)) return false;
+        }
+        return true;
     }
     void handshake(const std::string& name) {
         exchange::wire::Frame frame;
@@ -64,10 +70,15 @@ public:
         for (;;) {
             if (auto frame = reader_.next()) return frame;
             pollfd readable{socket_.native_handle(), POLLIN, 0};
-            if (::poll(&readable, 1, kReadLimitMs) != 1) std::abort();  // the program fell silent
+            int ready = 0;
+            do {
+                ready = ::poll(&readable, 1, kReadLimitMs);
+            } while (ready < 0 && errno == EINTR);
+            if (ready != 1) std::abort();  // the program fell silent
             char chunk[64 * 1024];
             boost::system::error_code error;
             const std::size_t received = socket_.read_some(boost::asio::buffer(chunk), error);
+            if (interrupted(error)) continue;
             if (error) return std::nullopt;
             reader_.append(std::string_view(chunk, received));
         }
@@ -123,12 +134,21 @@ struct Program {
         auto attached = std::async(std::launch::async, [&] {
             return session->attachToParentClient("NamedPipeHandle", folder + "/host.sock", {}, {});
         });
-        RawEnd host(hostAcceptor.accept());
+        RawEnd host(acceptHost());
         host.handshake("fuzz-host");
         if (!host.read() || !attached.get()) std::abort();
         client::tarnel_interface::instance()->setExchangeSession(session);
         client::tarnel_interface::instance()->disconnectPeerNamedLikeHost();
         return {session, std::move(host)};
+    }
+
+    Socket acceptHost() {
+        for (;;) {
+            boost::system::error_code error;
+            Socket socket = hostAcceptor.accept(error);
+            if (!error) return socket;
+            if (!interrupted(error)) std::abort();
+        }
     }
 
     const std::string folder = [] {
