@@ -104,8 +104,11 @@ struct Program {
         foundation::msg_svc::transport::layers::session::SessionProtocol::init(kProtocol, kVersion);
         exchange::ExchangeProtocol::init();
         cefexchange::Gaviston::init();
-        auto service = client::CEFBrowserService::create();
-        std::thread([service] { service->mainServiceLoop(); }).detach();
+        service = client::CEFBrowserService::create();
+        std::thread([service = service, ended = std::move(serviceRunning)]() mutable {
+            service->mainServiceLoop();
+            ended.set_value();
+        }).detach();
 
         client::tarnel_interface& bridge = *client::tarnel_interface::instance();
         listening->init(pool, kProtocol, kVersion);
@@ -116,6 +119,13 @@ struct Program {
                 bridge.onPeerConnected(name, id, std::move(peer), refused);
             },
             [&bridge](auto peer) { bridge.onPeerDisconnected(std::move(peer)); }, {});
+    }
+
+    // Ends the service thread, once the messages queued are answered, so that it touches nothing while the
+    // process's statics are destroyed.
+    void stopService() {
+        service->stop();
+        if (serviceEnded.wait_for(std::chrono::seconds(10)) != std::future_status::ready) std::abort();
     }
 
     // A peer on the listening socket, handshaken and answered.
@@ -156,6 +166,9 @@ struct Program {
         if (!::mkdtemp(pattern.data())) std::abort();
         return pattern;
     }();
+    std::promise<void> serviceRunning;
+    std::future<void> serviceEnded = serviceRunning.get_future();
+    boost::shared_ptr<client::CEFBrowserService> service;
     boost::asio::io_context context;
     boost::asio::local::stream_protocol::acceptor hostAcceptor{context, Endpoint(folder + "/host.sock")};
     boost::shared_ptr<foundation::io::IOServiceThreadpool> pool =
@@ -243,5 +256,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         peer.write(stream);
     }
     driveHost(stream, framed);
+    // Registered once an input has run, after the statics the service uses came to be, so that it runs before
+    // they are destroyed at the exit.
+    static const bool stopsAtExit = std::atexit([] { program().stopService(); }) == 0;
+    (void)stopsAtExit;
     return 0;
 }
