@@ -1,5 +1,6 @@
 #include "foundation/msg_svc/exchange/stream_connection.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -232,6 +233,11 @@ bool StreamConnection::receiveWithoutWaiting(boost::system::error_code& error, s
     return true;
 }
 
+bool StreamConnection::inputWaiting() const {
+    pollfd socket{descriptor_, POLLIN, 0};
+    return ::poll(&socket, 1, 0) != 0;
+}
+
 void StreamConnection::readMore() {
     // A partner often answers within microseconds: reading its next bytes here, after a brief look for them,
     // spares the reactor's wake-up. A partner that keeps sending goes back to the reactor after a few reads, so
@@ -241,7 +247,16 @@ void StreamConnection::readMore() {
         if (readConnections.several(std::chrono::steady_clock::now())) break;
         boost::system::error_code error;
         std::size_t received = 0;
-        if (!inputLook_.lookFor([&] { return closed_ || receiveWithoutWaiting(error, received); })) break;
+        // Asking whether input is there leaves the socket's queue to the partner's writer, where a read would
+        // contend with it; the read comes once there is input.
+        bool asked = false;
+        const bool found = inputLook_.lookFor([&] {
+            if (closed_) return true;
+            if (asked && !inputWaiting()) return false;
+            asked = true;
+            return receiveWithoutWaiting(error, received);
+        });
+        if (!found) break;
         inputLook_.found();
         if (closed_ || !takeInput(error, received)) return;
     }

@@ -110,6 +110,8 @@ private:
     // On the strand: reads what the socket holds now into readBuffer_; false when it holds nothing yet. The end
     // of input and a failure come back as the error.
     bool receiveWithoutWaiting(boost::system::error_code& error, std::size_t& received);
+    // Whether the socket has input, or has ended or failed.
+    bool inputWaiting() const;
     // On the strand: handles what a read gave; false once the connection has ended, or reading pauses because too
     // much waits to be written.
     bool takeInput(const boost::system::error_code& error, std::size_t received);
