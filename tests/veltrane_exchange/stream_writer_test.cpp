@@ -1,9 +1,13 @@
 // The connection's writer: any thread may send, none waits for another's write, and a close never leaves a write
-// on a descriptor that has been closed (and perhaps given to another socket).
+// on a descriptor that has been closed (and perhaps given to another socket). Its reader: frames that come in
+// quick succession, which it reads itself rather than through the reactor, are handled in order up to the end.
 #include <sys/socket.h>
 
 #include <atomic>
+#include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <boost/asio/local/connect_pair.hpp>
 #include <boost/asio/strand.hpp>
@@ -25,14 +29,15 @@ protected:
 
     // A connection to a bare socket that has handshaken as "partner".
     boost::shared_ptr<exchange::StreamConnection> connect(std::optional<RawEnd>& partner,
-                                                          exchange::OutputLimits limits = {}) {
+                                                          exchange::OutputLimits limits = {},
+                                                          exchange::StreamConnection::CloseHandler onClose = {}) {
         Socket ours(boost::asio::make_strand(pool->ioContext()));
         Socket theirs(pool->ioContext());
         boost::asio::local::connect_pair(ours, theirs);
         partner.emplace(std::move(theirs));
         auto connection = exchange::StreamConnection::create(
             std::move(ours), local, {"local", "CEF", "CURRENT_TARNEL_VERSION"}, [](const std::string&) { return true; },
-            {}, std::move(limits));
+            std::move(onClose), std::move(limits));
         connection->start();
         partner->writeHandshake("partner");
         EXPECT_TRUE(eventually([&] { return connection->partnerName() == "partner"; }));
@@ -162,6 +167,76 @@ TEST_F(StreamWriterTest, APartnerThatDoesNotReadIsRefusedOrDisconnectedAtItsLimi
             return false;
         }
     }));
+}
+
+// Why the connection ended, as its close handler heard it.
+struct EndReport {
+    std::mutex mutex;
+    std::string reason;
+    exchange::StreamConnection::CloseHandler handler() {
+        return [this](const std::string& why) {
+            std::lock_guard lock(mutex);
+            reason = why;
+        };
+    }
+    std::string get() {
+        std::lock_guard lock(mutex);
+        return reason;
+    }
+};
+
+std::string titleFrame(int number) {
+    const cefexchange::SetTitleMessage title("w", std::to_string(number));
+    return messageFrame(exchange::ExchangeProtocol::typeName(title), exchange::ExchangeProtocol::encode(title),
+                        static_cast<exchange::IDType>(number));
+}
+
+// The titles the queue got, in order.
+std::vector<std::string> titles(const RecordingQueue& queue) {
+    std::vector<std::string> seen;
+    for (const auto& envelope : queue.received())
+        seen.push_back(dynamic_cast<const cefexchange::SetTitleMessage&>(*envelope->getMessage()).getData().title());
+    return seen;
+}
+
+TEST_F(StreamWriterTest, FramesInQuickSuccessionAreHandledInOrderAndThePartnersEndIsReported) {
+    auto queue = serveBrowserService(local, false);
+    EndReport end;
+    std::optional<RawEnd> partner;
+    auto connection = connect(partner, {}, end.handler());
+    local->attachPartner("partner", connection);
+    ASSERT_EQ(partner->readFrame()->kind_case(), exchange::wire::Frame::kHandshake);
+    std::vector<std::string> sent;
+    for (int number = 0; number < 200; ++number) {
+        const std::string frame = titleFrame(number);
+        if (number % 3 == 0) {  // some frames arrive in two pieces
+            partner->write(frame.substr(0, frame.size() / 2));
+            partner->write(frame.substr(frame.size() / 2));
+        } else {
+            partner->write(frame);
+        }
+        sent.push_back(std::to_string(number));
+    }
+    partner.reset();
+    ASSERT_TRUE(eventually([&] { return !end.get().empty(); }));
+    EXPECT_EQ(end.get(), "the partner closed the connection");
+    EXPECT_EQ(titles(*queue), sent);
+    EXPECT_FALSE(connection->isOpen());
+}
+
+TEST_F(StreamWriterTest, AFrameThatBreaksTheStreamEndsTheConnectionAfterTheFramesBeforeIt) {
+    auto queue = serveBrowserService(local, false);
+    EndReport end;
+    std::optional<RawEnd> partner;
+    auto connection = connect(partner, {}, end.handler());
+    local->attachPartner("partner", connection);
+    ASSERT_EQ(partner->readFrame()->kind_case(), exchange::wire::Frame::kHandshake);
+    partner->write(titleFrame(1) + titleFrame(2));
+    partner->write(std::string("\x03\x00\x00\x00\xff\xff\xff", 7));  // a frame that does not parse
+    ASSERT_TRUE(eventually([&] { return !end.get().empty(); }));
+    EXPECT_NE(end.get().find("malformed"), std::string::npos) << end.get();
+    EXPECT_EQ(titles(*queue), (std::vector<std::string>{"1", "2"}));
+    EXPECT_TRUE(partner->closedByOtherSide());
 }
 
 }  // namespace

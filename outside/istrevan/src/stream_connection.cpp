@@ -46,6 +46,14 @@ struct PayloadRelease {
 
 foundation::msg_svc::exchange::detail::ReadConnections readConnections;
 
+// An arena whose first block is the given one.
+google::protobuf::ArenaOptions arenaOver(char* block, std::size_t size) {
+    google::protobuf::ArenaOptions options;
+    options.initial_block = block;
+    options.initial_block_size = size;
+    return options;
+}
+
 }  // namespace
 
 bool OutputBudget::take(std::size_t bytes) {
@@ -74,14 +82,7 @@ StreamConnection::StreamConnection(Socket socket, boost::shared_ptr<DefaultExcha
       onHandshake_(std::move(onHandshake)),
       onClose_(std::move(onClose)),
       descriptor_(socket_.native_handle()),
-      frameArena_(frameArenaOptions(frameArenaBlock_)) {}
-
-google::protobuf::ArenaOptions StreamConnection::frameArenaOptions(std::array<char, kFrameArenaBlock>& block) {
-    google::protobuf::ArenaOptions options;
-    options.initial_block = block.data();
-    options.initial_block_size = block.size();
-    return options;
-}
+      frameArena_(arenaOver(frameArenaBlock_.data(), frameArenaBlock_.size())) {}
 
 void StreamConnection::start() {
     wire::Frame frame;

@@ -151,7 +151,6 @@ private:
     platform::BriefWait inputLook_;  // strand only
     // Strand only: the frames being handled are made in this arena, its first block here.
     static constexpr std::size_t kFrameArenaBlock = 8 * 1024;
-    static google::protobuf::ArenaOptions frameArenaOptions(std::array<char, kFrameArenaBlock>& block);
     alignas(std::max_align_t) std::array<char, kFrameArenaBlock> frameArenaBlock_{};
     google::protobuf::Arena frameArena_;
     std::array<char, 64 * 1024> readBuffer_{};
