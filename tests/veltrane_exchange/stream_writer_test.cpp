@@ -22,6 +22,22 @@ namespace {
 using namespace exchange_test;
 using Socket = exchange::StreamConnection::Socket;
 
+// Why the connection ended, as its close handler heard it.
+struct EndReport {
+    std::mutex mutex;
+    std::string reason;
+    exchange::StreamConnection::CloseHandler handler() {
+        return [this](const std::string& why) {
+            std::lock_guard lock(mutex);
+            reason = why;
+        };
+    }
+    std::string get() {
+        std::lock_guard lock(mutex);
+        return reason;
+    }
+};
+
 class StreamWriterTest : public ::testing::Test {
 protected:
     void SetUp() override { initProtocols(); }
@@ -41,6 +57,14 @@ protected:
         connection->start();
         partner->writeHandshake("partner");
         EXPECT_TRUE(eventually([&] { return connection->partnerName() == "partner"; }));
+        return connection;
+    }
+
+    // A connection whose partner may send to the local exchange; the partner has read the handshake.
+    boost::shared_ptr<exchange::StreamConnection> connectSender(std::optional<RawEnd>& partner, EndReport& end) {
+        auto connection = connect(partner, {}, end.handler());
+        local->attachPartner("partner", connection);
+        EXPECT_EQ(partner->readFrame()->kind_case(), exchange::wire::Frame::kHandshake);
         return connection;
     }
 
@@ -169,22 +193,6 @@ TEST_F(StreamWriterTest, APartnerThatDoesNotReadIsRefusedOrDisconnectedAtItsLimi
     }));
 }
 
-// Why the connection ended, as its close handler heard it.
-struct EndReport {
-    std::mutex mutex;
-    std::string reason;
-    exchange::StreamConnection::CloseHandler handler() {
-        return [this](const std::string& why) {
-            std::lock_guard lock(mutex);
-            reason = why;
-        };
-    }
-    std::string get() {
-        std::lock_guard lock(mutex);
-        return reason;
-    }
-};
-
 std::string titleFrame(int number) {
     const cefexchange::SetTitleMessage title("w", std::to_string(number));
     return messageFrame(exchange::ExchangeProtocol::typeName(title), exchange::ExchangeProtocol::encode(title),
@@ -203,9 +211,7 @@ TEST_F(StreamWriterTest, FramesInQuickSuccessionAreHandledInOrderAndThePartnersE
     auto queue = serveBrowserService(local, false);
     EndReport end;
     std::optional<RawEnd> partner;
-    auto connection = connect(partner, {}, end.handler());
-    local->attachPartner("partner", connection);
-    ASSERT_EQ(partner->readFrame()->kind_case(), exchange::wire::Frame::kHandshake);
+    auto connection = connectSender(partner, end);
     std::vector<std::string> sent;
     for (int number = 0; number < 200; ++number) {
         const std::string frame = titleFrame(number);
@@ -228,9 +234,7 @@ TEST_F(StreamWriterTest, AFrameThatBreaksTheStreamEndsTheConnectionAfterTheFrame
     auto queue = serveBrowserService(local, false);
     EndReport end;
     std::optional<RawEnd> partner;
-    auto connection = connect(partner, {}, end.handler());
-    local->attachPartner("partner", connection);
-    ASSERT_EQ(partner->readFrame()->kind_case(), exchange::wire::Frame::kHandshake);
+    auto connection = connectSender(partner, end);
     partner->write(titleFrame(1) + titleFrame(2));
     partner->write(std::string("\x03\x00\x00\x00\xff\xff\xff", 7));  // a frame that does not parse
     ASSERT_TRUE(eventually([&] { return !end.get().empty(); }));
