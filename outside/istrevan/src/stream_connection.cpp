@@ -241,11 +241,10 @@ bool StreamConnection::inputWaiting() const {
 
 void StreamConnection::readMore() {
     // A partner often answers within microseconds: reading its next bytes here, after a brief look for them,
-    // spares the reactor's wake-up. A partner that keeps sending goes back to the reactor after a few reads, so
-    // that the thread's other work gets its turn.
+    // spares the reactor's wake-up. After a few reads the thread's other work gets its turn before reading on.
     constexpr int kDirectReads = 8;
     for (int read = 0; read < kDirectReads; ++read) {
-        if (readConnections.several(std::chrono::steady_clock::now())) break;
+        if (readConnections.several(std::chrono::steady_clock::now())) return awaitInput();
         boost::system::error_code error;
         std::size_t received = 0;
         // Asking whether input is there leaves the socket's queue to the partner's writer, where a read would
@@ -257,10 +256,14 @@ void StreamConnection::readMore() {
             asked = true;
             return receiveWithoutWaiting(error, received);
         });
-        if (!found) break;
+        if (!found) return awaitInput();
         inputLook_.found();
         if (closed_ || !takeInput(error, received)) return;
     }
+    boost::asio::post(socket_.get_executor(), [self = shared_from_this()] { self->readMore(); });
+}
+
+void StreamConnection::awaitInput() {
     if (closed_) return;
     socket_.async_read_some(boost::asio::buffer(readBuffer_), [self = shared_from_this()](
                                                                   const boost::system::error_code& error,

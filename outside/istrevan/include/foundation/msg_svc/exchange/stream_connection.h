@@ -107,6 +107,8 @@ private:
     void disconnectUnread();
     // On the strand: reads and handles the partner's frames until its input has to be waited for.
     void readMore();
+    // On the strand: reads and handles the partner's next input once the reactor finds it.
+    void awaitInput();
     // On the strand: reads what the socket holds now into readBuffer_; false when it holds nothing yet. The end
     // of input and a failure come back as the error.
     bool receiveWithoutWaiting(boost::system::error_code& error, std::size_t& received);
