@@ -1,6 +1,7 @@
 // The connection's writer: any thread may send, none waits for another's write, and a close never leaves a write
 // on a descriptor that has been closed (and perhaps given to another socket). Its reader: frames that come in
 // quick succession, which it reads itself rather than through the reactor, are handled in order up to the end.
+// Replies go only to senders that take them.
 #include <sys/socket.h>
 
 #include <atomic>
@@ -241,6 +242,37 @@ TEST_F(StreamWriterTest, AFrameThatBreaksTheStreamEndsTheConnectionAfterTheFrame
     EXPECT_NE(end.get().find("malformed"), std::string::npos) << end.get();
     EXPECT_EQ(titles(*queue), (std::vector<std::string>{"1", "2"}));
     EXPECT_TRUE(partner->closedByOtherSide());
+}
+
+TEST_F(StreamWriterTest, RepliesTravelOnlyToSendersThatTakeThem) {
+    auto queue = serveBrowserService(local, true);
+    EndReport end;
+    std::optional<RawEnd> partner;
+    auto connection = connectSender(partner, end);
+
+    // The partner's messages: the first says it takes no reply, the second takes one.
+    exchange::wire::Frame unanswered;
+    ASSERT_TRUE(unanswered.ParseFromString(titleFrame(1).substr(4)));
+    unanswered.mutable_message()->set_id(1);
+    unanswered.mutable_message()->set_no_reply(true);
+    partner->write(exchange::encodeFrame(unanswered) + messageFrame(unanswered.message().type(),
+                                                                    unanswered.message().payload(), 2));
+    ASSERT_TRUE(queue->waitForCount(2));
+    auto reply = partner->readFrame();
+    ASSERT_TRUE(reply && reply->kind_case() == exchange::wire::Frame::kReply);
+    EXPECT_EQ(reply->reply().id(), 2u) << "only the message that takes a reply is answered";
+
+    // This side's messages say the same of themselves.
+    const auto title = boost::make_shared<cefexchange::SetTitleMessage>("w", "t");
+    const exchange::Address destination("partner", cefexchange::CEFServiceAPI::serviceName);
+    local->send(title, destination, {});
+    local->send(title, destination, [](const auto&) {});
+    auto withoutCallback = partner->readFrame();
+    auto withCallback = partner->readFrame();
+    ASSERT_TRUE(withoutCallback && withCallback);
+    EXPECT_TRUE(withoutCallback->message().no_reply());
+    EXPECT_FALSE(withCallback->message().no_reply());
+    connection->close();
 }
 
 }  // namespace

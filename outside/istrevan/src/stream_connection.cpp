@@ -114,6 +114,7 @@ void StreamConnection::deliver(const boost::shared_ptr<const Envelope>& envelope
     body->set_service(envelope->getRouting().destination.service());
     ExchangeProtocol::encode(message, *body->mutable_type(), *body->mutable_payload());
     body->set_id(envelope->getMessageId());
+    body->set_no_reply(!envelope->getRouting().replyWanted);
     const PayloadRelease release{*body->mutable_payload()};
     queueFrame(frame, true);
 }
@@ -339,7 +340,8 @@ void StreamConnection::handleMessage(const wire::MessageFrame& frame) {
     try {
         auto envelope = boost::make_shared<const Envelope>(
             ExchangeProtocol::decode(frame.type(), frame.payload()),
-            RouteInfo{Address(partner_, ""), Address(exchange_->localName(), frame.service())}, frame.id());
+            RouteInfo{Address(partner_, ""), Address(exchange_->localName(), frame.service()), !frame.no_reply()},
+            frame.id());
         exchange_->receive(envelope, *this, frame.payload().size());
     } catch (const std::exception& refused) {
         FOUNDATION_LOG(connectionLogger(), kError) << "Dropped a message of type \"" << shortened(frame.type())

@@ -53,7 +53,8 @@ void DefaultExchange::send(const boost::shared_ptr<const Message>& message, cons
         id = nextMessageId_++;
         if (onReply) pendingReplies_[id] = PendingReply{destination.partner(), onReply};
     }
-    auto envelope = boost::make_shared<const Envelope>(message, RouteInfo{Address(localName_, ""), destination}, id);
+    auto envelope = boost::make_shared<const Envelope>(
+        message, RouteInfo{Address(localName_, ""), destination, static_cast<bool>(onReply)}, id);
     if (logging::ExchangeTraceLogger::enabled())
         logging::ExchangeTraceLogger::log(logging::ExchangeTraceLogger::kMessageSent, message, envelope.get(),
                                           "DefaultExchange");

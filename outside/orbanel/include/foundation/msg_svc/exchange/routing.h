@@ -12,6 +12,8 @@ class ExchangeApi;
 struct RouteInfo {
     Address sender;
     Address destination;
+    // False when the sender takes no reply; replies to the message are then not sent.
+    bool replyWanted = true;
 };
 
 // The route of a message being delivered, with the exchange that delivers it.
@@ -23,6 +25,7 @@ public:
     const Address& sender() const { return route_.sender; }
     const Address& destination() const { return route_.destination; }
     const boost::weak_ptr<ExchangeApi>& exchange() const { return exchange_; }
+    bool replyWanted() const { return route_.replyWanted; }
 
 private:
     RouteInfo route_;
