@@ -27,8 +27,8 @@ public:
     virtual void submit(const boost::shared_ptr<const Envelope>& envelope) = 0;
 
     const boost::weak_ptr<ExchangeApi>& exchange() const { return exchange_; }
-    // Hands the reply to the message messageId back to its sender; nothing when the exchange is
-    // gone.
+    // Hands the reply to the message messageId back to its sender; nothing when the sender takes no
+    // reply or the exchange is gone.
     void sendReply(const Routing& routing, IDType messageId, const boost::shared_ptr<const Reply>& reply,
                    const std::string& text) const;
 
