@@ -103,15 +103,18 @@ inline boost::shared_ptr<RecordingQueue> serveBrowserService(const boost::shared
     return queue;
 }
 
-// A message frame as a sender would write it, with any type name and payload bytes.
+// A message frame as a sender would write it, with any type name and payload bytes; with noReply, its sender
+// takes no reply.
 inline std::string messageFrame(const std::string& type, const std::string& payload, exchange::IDType id,
-                                const std::string& service = cefexchange::CEFServiceAPI::serviceName) {
+                                const std::string& service = cefexchange::CEFServiceAPI::serviceName,
+                                bool noReply = false) {
     exchange::wire::Frame frame;
     auto* message = frame.mutable_message();
     message->set_service(service);
     message->set_type(type);
     message->set_payload(payload);
     message->set_id(id);
+    message->set_no_reply(noReply);
     return exchange::encodeFrame(frame);
 }
 

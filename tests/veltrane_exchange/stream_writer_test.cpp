@@ -61,14 +61,16 @@ protected:
         return connection;
     }
 
-    // A connection whose partner may send to the local exchange; the partner has read the handshake.
-    boost::shared_ptr<exchange::StreamConnection> connectSender(std::optional<RawEnd>& partner, EndReport& end) {
+    // A connection whose partner may send to the local exchange; the partner has read the handshake. How it ends
+    // goes to end, which outlives every handler.
+    boost::shared_ptr<exchange::StreamConnection> connectSender(std::optional<RawEnd>& partner) {
         auto connection = connect(partner, {}, end.handler());
         local->attachPartner("partner", connection);
         EXPECT_EQ(partner->readFrame()->kind_case(), exchange::wire::Frame::kHandshake);
         return connection;
     }
 
+    EndReport end;
     boost::shared_ptr<foundation::io::IOServiceThreadpool> pool = foundation::io::IOServiceThreadpool::createThreadpool(4);
     boost::shared_ptr<exchange::DefaultExchange> local = boost::make_shared<exchange::DefaultExchange>("local");
 };
@@ -194,10 +196,11 @@ TEST_F(StreamWriterTest, APartnerThatDoesNotReadIsRefusedOrDisconnectedAtItsLimi
     }));
 }
 
-std::string titleFrame(int number) {
+// A title message numbered as its id; with noReply, its sender takes no reply.
+std::string titleFrame(int number, bool noReply = false) {
     const cefexchange::SetTitleMessage title("w", std::to_string(number));
     return messageFrame(exchange::ExchangeProtocol::typeName(title), exchange::ExchangeProtocol::encode(title),
-                        static_cast<exchange::IDType>(number));
+                        static_cast<exchange::IDType>(number), cefexchange::CEFServiceAPI::serviceName, noReply);
 }
 
 // The titles the queue got, in order.
@@ -210,9 +213,8 @@ std::vector<std::string> titles(const RecordingQueue& queue) {
 
 TEST_F(StreamWriterTest, FramesInQuickSuccessionAreHandledInOrderAndThePartnersEndIsReported) {
     auto queue = serveBrowserService(local, false);
-    EndReport end;
     std::optional<RawEnd> partner;
-    auto connection = connectSender(partner, end);
+    auto connection = connectSender(partner);
     std::vector<std::string> sent;
     for (int number = 0; number < 200; ++number) {
         const std::string frame = titleFrame(number);
@@ -233,9 +235,8 @@ TEST_F(StreamWriterTest, FramesInQuickSuccessionAreHandledInOrderAndThePartnersE
 
 TEST_F(StreamWriterTest, AFrameThatBreaksTheStreamEndsTheConnectionAfterTheFramesBeforeIt) {
     auto queue = serveBrowserService(local, false);
-    EndReport end;
     std::optional<RawEnd> partner;
-    auto connection = connectSender(partner, end);
+    auto connection = connectSender(partner);
     partner->write(titleFrame(1) + titleFrame(2));
     partner->write(std::string("\x03\x00\x00\x00\xff\xff\xff", 7));  // a frame that does not parse
     ASSERT_TRUE(eventually([&] { return !end.get().empty(); }));
@@ -246,17 +247,11 @@ TEST_F(StreamWriterTest, AFrameThatBreaksTheStreamEndsTheConnectionAfterTheFrame
 
 TEST_F(StreamWriterTest, RepliesTravelOnlyToSendersThatTakeThem) {
     auto queue = serveBrowserService(local, true);
-    EndReport end;
     std::optional<RawEnd> partner;
-    auto connection = connectSender(partner, end);
+    auto connection = connectSender(partner);
 
     // The partner's messages: the first says it takes no reply, the second takes one.
-    exchange::wire::Frame unanswered;
-    ASSERT_TRUE(unanswered.ParseFromString(titleFrame(1).substr(4)));
-    unanswered.mutable_message()->set_id(1);
-    unanswered.mutable_message()->set_no_reply(true);
-    partner->write(exchange::encodeFrame(unanswered) + messageFrame(unanswered.message().type(),
-                                                                    unanswered.message().payload(), 2));
+    partner->write(titleFrame(1, true) + titleFrame(2));
     ASSERT_TRUE(queue->waitForCount(2));
     auto reply = partner->readFrame();
     ASSERT_TRUE(reply && reply->kind_case() == exchange::wire::Frame::kReply);
@@ -272,7 +267,6 @@ TEST_F(StreamWriterTest, RepliesTravelOnlyToSendersThatTakeThem) {
     ASSERT_TRUE(withoutCallback && withCallback);
     EXPECT_TRUE(withoutCallback->message().no_reply());
     EXPECT_FALSE(withCallback->message().no_reply());
-    connection->close();
 }
 
 }  // namespace

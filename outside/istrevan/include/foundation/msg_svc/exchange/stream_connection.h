@@ -10,9 +10,9 @@
 #include <string>
 
 #include <boost/asio/local/stream_protocol.hpp>
-#include <google/protobuf/arena.h>
 #include <boost/enable_shared_from_this.hpp>
 #include <boost/shared_ptr.hpp>
+#include <google/protobuf/arena.h>
 
 #include "foundation/msg_svc/exchange/default_exchange.h"
 #include "foundation/msg_svc/exchange/frame_reader.h"
