@@ -246,12 +246,14 @@ void StreamConnection::readMore() {
     constexpr int kDirectReads = 8;
     for (int read = 0; read < kDirectReads; ++read) {
         if (readConnections.several(std::chrono::steady_clock::now())) return awaitInput();
+        // Where looking does not pay, the reactor's own first read finds input already there.
+        if (!inputLook_.begin()) return awaitInput();
         boost::system::error_code error;
         std::size_t received = 0;
         // Asking whether input is there leaves the socket's queue to the partner's writer, where a read would
         // contend with it; the read comes once there is input.
         bool asked = false;
-        const bool found = inputLook_.lookFor([&] {
+        const bool found = inputLook_.look([&] {
             if (closed_) return true;
             if (asked && !inputWaiting()) return false;
             asked = true;

@@ -24,24 +24,23 @@ DefaultMessageQueue::DefaultMessageQueue(boost::weak_ptr<DefaultExchange> exchan
 DefaultMessageQueue::~DefaultMessageQueue() = default;
 
 void DefaultMessageQueue::stop() {
-    std::lock_guard lock(mutex_);
-    stopped_ = true;
-    arrived_.notify_all();
+    {
+        std::lock_guard lock(mutex_);
+        stopped_ = true;
+    }
+    arrived_.ring();
 }
 
 void DefaultMessageQueue::submit(const boost::shared_ptr<const Envelope>& envelope) {
     if (!envelope) return;
-    bool wake = false;
     {
         std::lock_guard lock(mutex_);
         if (stopped_) return;
         envelopes_.push_back(envelope);
         queued_.store(true, std::memory_order_relaxed);
-        wake = delivererWaits_;
-        delivererWaits_ = false;
     }
     // Outside the lock, so that the woken deliverer does not block on it at once.
-    if (wake) arrived_.notify_one();
+    arrived_.ring();
 }
 
 void DefaultMessageQueue::deliverMessages() {
@@ -58,10 +57,10 @@ void DefaultMessageQueue::deliverMessages() {
         {
             std::unique_lock lock(mutex_);
             while (!stopped_ && envelopes_.empty()) {
-                delivererWaits_ = true;
-                arrived_.wait(lock);
+                lock.unlock();
+                arrived_.wait();
+                lock.lock();
             }
-            delivererWaits_ = false;
             // Stopped, and every envelope queued before the stop is answered.
             if (envelopes_.empty()) return;
             taken.swap(envelopes_);

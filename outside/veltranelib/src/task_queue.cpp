@@ -1,51 +1,27 @@
 #include "task_queue.h"
 
-#include "platform/short_turns.h"
-
-#include <cerrno>
 #include <iterator>
-#include <system_error>
 #include <utility>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "platform/short_turns.h"
 
 namespace client {
 
-TaskQueue::TaskQueue() {
-    if (::pipe2(wakePipe_, O_CLOEXEC) != 0)
-        throw std::system_error(errno, std::generic_category(), "task queue pipe");
-    // A full pipe already holds a wake-up.
-    ::fcntl(wakePipe_[1], F_SETFL, O_NONBLOCK);
-}
-
-TaskQueue::~TaskQueue() {
-    ::close(wakePipe_[0]);
-    ::close(wakePipe_[1]);
-}
-
 void TaskQueue::post(base::Closure task) {
     if (task.is_null()) return;
-    bool wake = false;
+    bool ring = false;
     {
         std::lock_guard lock(mutex_);
         if (quitting_) return;
         tasks_.push_back(std::move(task));
         if (!queued_.load(std::memory_order_relaxed)) queued_.store(true, std::memory_order_relaxed);
         // A loop of another kind is woken its own way.
-        if (wakeUp_) {
+        if (wakeUp_)
             wakeUp_();
-        } else {
-            wake = std::exchange(sleeping_, false);
-        }
+        else
+            ring = true;
     }
-    if (wake) wakeRunner();
-}
-
-void TaskQueue::wakeRunner() {
-    const char byte = 1;
-    while (::write(wakePipe_[1], &byte, 1) < 0 && errno == EINTR) {
-    }
+    if (ring) taskCame_.ring();
 }
 
 void TaskQueue::takeTasks(std::deque<base::Closure>& batch) {
@@ -56,17 +32,13 @@ void TaskQueue::takeTasks(std::deque<base::Closure>& batch) {
         {
             std::lock_guard lock(mutex_);
             if (quitting_ || !tasks_.empty()) {
-                sleeping_ = false;
                 batch.swap(tasks_);
                 queued_.store(false, std::memory_order_relaxed);
                 briefWait_.found();
                 return;
             }
-            sleeping_ = true;
         }
-        char bytes[64];
-        while (::read(wakePipe_[0], bytes, sizeof bytes) < 0 && errno == EINTR) {
-        }
+        taskCame_.wait();
     }
 }
 
@@ -100,7 +72,7 @@ void TaskQueue::quit() {
         quitting_ = true;
         if (wakeUp_) wakeUp_();
     }
-    wakeRunner();
+    taskCame_.ring();
 }
 
 bool TaskQueue::runsOnCurrentThread() const { return runner_.load() == std::this_thread::get_id(); }

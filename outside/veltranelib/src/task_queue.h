@@ -8,14 +8,14 @@
 
 #include "cef/bind.h"
 #include "platform/brief_wait.h"
+#include "platform/doorbell.h"
 
 namespace client {
 
 // Tasks run one at a time, in posting order, by the thread inside run.
 class TaskQueue {
 public:
-    TaskQueue();
-    ~TaskQueue();
+    TaskQueue() = default;
     TaskQueue(const TaskQueue&) = delete;
     TaskQueue& operator=(const TaskQueue&) = delete;
 
@@ -35,16 +35,13 @@ public:
 private:
     // Waits until there is a task or a quit; the runner's batch is empty on return.
     void takeTasks(std::deque<base::Closure>& batch);
-    void wakeRunner();
 
     std::mutex mutex_;
     std::deque<base::Closure> tasks_;
-    // Set while another kind of loop drives the tasks (drive); it replaces the wake-up pipe.
+    // Set while another kind of loop drives the tasks (drive); it replaces the doorbell.
     std::function<void()> wakeUp_;
-    // Set while the runner sleeps on the wake-up pipe; the next post clears it and writes the one byte that
-    // wakes the runner. A post to a busy runner costs no system call.
-    bool sleeping_ = false;
-    int wakePipe_[2] = {-1, -1};
+    // Rung by posts and quit; a post to a runner that does not sleep costs no system call.
+    platform::Doorbell taskCame_;
     // A host that waits for an answer sends its next command within microseconds: the runner looks for it
     // before it sleeps.
     platform::BriefWait briefWait_;

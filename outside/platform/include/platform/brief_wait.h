@@ -18,9 +18,19 @@ public:
     // held.
     template <typename Ready>
     bool lookFor(const Ready& ready) {
-        const auto start = Clock::now();
-        waitStarted_ = start;
-        if (!lastWaitShort_ || coresContended(start)) return ready();
+        return begin() ? look(ready) : ready();
+    }
+
+    // Starts a wait that looks only when looking pays: true when it does, and look() is to follow.
+    bool begin() {
+        waitStarted_ = Clock::now();
+        return lastWaitShort_ && !coresContended(waitStarted_);
+    }
+
+    // Looks, continuously, until ready() holds or looking stops paying; true when ready() held.
+    template <typename Ready>
+    bool look(const Ready& ready) {
+        const auto start = waitStarted_;
         for (auto last = start;;) {
             if (ready()) return true;
             relax();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 #include <vector>
 
@@ -10,6 +9,7 @@
 
 #include "foundation/msg_svc/exchange/default_exchange.h"
 #include "foundation/msg_svc/exchange/message_queue.h"
+#include "platform/doorbell.h"
 
 namespace foundation::msg_svc::exchange {
 
@@ -33,9 +33,8 @@ public:
 
 private:
     std::mutex mutex_;
-    std::condition_variable arrived_;
     std::vector<boost::shared_ptr<const Envelope>> envelopes_;
-    bool delivererWaits_ = false;
+    platform::Doorbell arrived_;
     std::atomic<bool> queued_{false};   // written under mutex_, read without it while looking for work
     std::atomic<bool> stopped_{false};  // written under mutex_
 };
