@@ -2,7 +2,6 @@
 // trip, and never hold more than one frame. Then the same bytes go through the real connections: from a listening
 // peer, whose messages are all refused, and from the host over a fresh session, whose messages reach the browser
 // service. After a stream of whole frames the host's next message must still be answered.
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -11,9 +10,6 @@
 #include <optional>
 #include <string>
 #include <thread>
-
-#include <poll.h>
-#include <unistd.h>
 
 #include <boost/asio/local/stream_protocol.hpp>
 
@@ -27,6 +23,7 @@
 #include "foundation/io/io_service_threadpool.h"
 #include "foundation/msg_svc/exchange/exchange_protocol.h"
 #include "foundation/msg_svc/exchange/frame_reader.h"
+#include "foundation/msg_svc/exchange/raw_end.h"
 #include "foundation/msg_svc/transport/layers/session/session.h"
 #include "foundation/msg_svc/transport/layers/session/session_protocol.h"
 #include "veltranelib/main_message_loop_multithreaded_win.h"
@@ -40,54 +37,19 @@ namespace {
 
 constexpr char kProtocol[] = "CEF";
 constexpr char kVersion[] = "CURRENT_TARNEL_VERSION";
-constexpr int kReadLimitMs = 10000;
+constexpr std::chrono::seconds kReadLimit(10);
 
 // The fuzzer's timeout timer interrupts blocking calls with a signal; these are made again.
 bool interrupted(const boost::system::error_code& error) { return error == boost::asio::error::interrupted; }
 
-// One end of a connection to the program, spoken to in raw frames.
-class RawEnd {
-public:
-    explicit RawEnd(Socket socket) : socket_(std::move(socket)) {}
+using exchange::testing::RawEnd;
 
-    bool write(const std::string& bytes) {
-        for (std::size_t written = 0; written < bytes.size();) {
-            boost::system::error_code failed;
-            written += socket_.write_some(boost::asio::buffer(bytes.data() + written, bytes.size() - written), failed);
-            if (failed && !interrupted(failed)) return false;
-        }
-        return true;
-    }
-    void handshake(const std::string& name) {
-        exchange::wire::Frame frame;
-        frame.mutable_handshake()->set_name(name);
-        frame.mutable_handshake()->set_protocol(kProtocol);
-        frame.mutable_handshake()->set_version(kVersion);
-        write(exchange::encodeFrame(frame));
-    }
-    // The next frame; nothing once the stream has ended.
-    std::optional<exchange::wire::Frame> read() {
-        for (;;) {
-            if (auto frame = reader_.next()) return frame;
-            pollfd readable{socket_.native_handle(), POLLIN, 0};
-            int ready = 0;
-            do {
-                ready = ::poll(&readable, 1, kReadLimitMs);
-            } while (ready < 0 && errno == EINTR);
-            if (ready != 1) std::abort();  // the program fell silent
-            char chunk[64 * 1024];
-            boost::system::error_code error;
-            const std::size_t received = socket_.read_some(boost::asio::buffer(chunk), error);
-            if (interrupted(error)) continue;
-            if (error) return std::nullopt;
-            reader_.append(std::string_view(chunk, received));
-        }
-    }
-
-private:
-    Socket socket_;
-    exchange::FrameReader reader_;
-};
+// The next frame from the program; nothing once the stream has ended. The program falling silent is a failure.
+std::optional<exchange::wire::Frame> nextFrame(RawEnd& end) {
+    auto frame = end.readFrame();
+    if (!frame && end.fellSilent()) std::abort();
+    return frame;
+}
 
 // The UI thread for the whole run. Closing the last window asks it to end, as the process would; here the next
 // input opens windows again.
@@ -132,9 +94,9 @@ struct Program {
     RawEnd joinAsPeer() {
         Socket socket(context);
         socket.connect(Endpoint(folder + "/peers.sock"));
-        RawEnd peer(std::move(socket));
-        peer.handshake("fuzz-peer");
-        if (!peer.read()) std::abort();
+        RawEnd peer(std::move(socket), kReadLimit);
+        peer.writeHandshake("fuzz-peer", kProtocol, kVersion);
+        if (!nextFrame(peer)) std::abort();
         return peer;
     }
 
@@ -144,9 +106,9 @@ struct Program {
         auto attached = std::async(std::launch::async, [&] {
             return session->attachToParentClient("NamedPipeHandle", folder + "/host.sock", {}, {});
         });
-        RawEnd host(acceptHost());
-        host.handshake("fuzz-host");
-        if (!host.read() || !attached.get()) std::abort();
+        RawEnd host(acceptHost(), kReadLimit);
+        host.writeHandshake("fuzz-host", kProtocol, kVersion);
+        if (!nextFrame(host) || !attached.get()) std::abort();
         client::tarnel_interface::instance()->setExchangeSession(session);
         client::tarnel_interface::instance()->disconnectPeerNamedLikeHost();
         return {session, std::move(host)};
@@ -219,7 +181,7 @@ bool framesCleanly(const std::string& stream, std::size_t piece) {
 // Sends the stream as the host, then one message that must be answered while the framing held.
 void driveHost(const std::string& stream, bool framed) {
     auto [session, host] = program().attachHost();
-    const bool written = host.write(stream);
+    const bool written = host.tryWrite(stream);
     // A stream cut inside a frame, or one that broke the framing, leaves nothing to wait for.
     if (framed) {
         exchange::wire::Frame probe;
@@ -228,9 +190,9 @@ void driveHost(const std::string& stream, bool framed) {
         exchange::ExchangeProtocol::encode(cefexchange::SetCommandMessage("no-window", "GetPosition"),
                                            *message->mutable_type(), *message->mutable_payload());
         message->set_id(UINT64_MAX);
-        if (!written || !host.write(exchange::encodeFrame(probe))) std::abort();
+        if (!written || !host.tryWrite(exchange::encodeFrame(probe))) std::abort();
         bool answered = false;
-        while (auto frame = host.read()) {
+        while (auto frame = nextFrame(host)) {
             answered = frame->has_reply() && frame->reply().id() == UINT64_MAX;
             if (answered) break;
         }
@@ -253,7 +215,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool framed = framesCleanly(stream, piece);
     {
         RawEnd peer = program().joinAsPeer();
-        peer.write(stream);
+        peer.tryWrite(stream);
     }
     driveHost(stream, framed);
     // Registered once an input has run, after the statics the service uses came to be, so that it runs before

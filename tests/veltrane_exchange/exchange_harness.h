@@ -1,20 +1,14 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <poll.h>
-
 #include <boost/asio/local/stream_protocol.hpp>
-#include <boost/asio/read.hpp>
-#include <boost/asio/write.hpp>
 #include <boost/make_shared.hpp>
 
 #include "cefexchange/cef_service_api.h"
@@ -24,6 +18,7 @@
 #include "foundation/msg_svc/exchange/exchange_protocol.h"
 #include "foundation/msg_svc/exchange/frame_reader.h"
 #include "foundation/msg_svc/exchange/message_queue.h"
+#include "foundation/msg_svc/exchange/raw_end.h"
 #include "foundation/msg_svc/transport/layers/session/session_protocol.h"
 
 namespace exchange_test {
@@ -31,8 +26,12 @@ namespace exchange_test {
 namespace exchange = foundation::msg_svc::exchange;
 using namespace std::chrono_literals;
 
+// What the browser-window host's exchange speaks.
+inline const std::string kProtocol = "CEF";
+inline const std::string kVersion = "CURRENT_TARNEL_VERSION";
+
 inline void initProtocols() {
-    foundation::msg_svc::transport::layers::session::SessionProtocol::init("CEF", "CURRENT_TARNEL_VERSION");
+    foundation::msg_svc::transport::layers::session::SessionProtocol::init(kProtocol, kVersion);
     exchange::ExchangeProtocol::init();
     cefexchange::Gaviston::init();
 }
@@ -119,62 +118,6 @@ inline std::string messageFrame(const std::string& type, const std::string& payl
 }
 
 // A plain socket speaking raw frames, for driving the other side by hand.
-class RawEnd {
-public:
-    using Socket = boost::asio::local::stream_protocol::socket;
-
-    // Reads give up after five seconds, so a side that never answers fails the test instead of hanging it.
-    explicit RawEnd(Socket socket) : socket_(std::move(socket)) {}
-
-    static RawEnd connect(boost::asio::io_context& context, const std::string& path) {
-        Socket socket(context);
-        socket.connect(boost::asio::local::stream_protocol::endpoint(path));
-        return RawEnd(std::move(socket));
-    }
-
-    void write(const std::string& bytes) { boost::asio::write(socket_, boost::asio::buffer(bytes)); }
-    void writeHandshake(const std::string& name, const std::string& version = "CURRENT_TARNEL_VERSION") {
-        exchange::wire::Frame frame;
-        frame.mutable_handshake()->set_name(name);
-        frame.mutable_handshake()->set_protocol("CEF");
-        frame.mutable_handshake()->set_version(version);
-        write(exchange::encodeFrame(frame));
-    }
-    // The next frame, or nothing once the other side has closed the stream.
-    std::optional<exchange::wire::Frame> readFrame() {
-        for (;;) {
-            if (auto frame = reader_.next()) return frame;
-            pollfd readable{socket_.native_handle(), POLLIN, 0};
-            if (::poll(&readable, 1, 5000) != 1) {
-                lastError_ = boost::asio::error::timed_out;
-                return std::nullopt;
-            }
-            char chunk[4096];
-            boost::system::error_code error;
-            const std::size_t received = socket_.read_some(boost::asio::buffer(chunk), error);
-            if (error) {
-                lastError_ = error;
-                return std::nullopt;
-            }
-            reader_.append(std::string_view(chunk, received));
-        }
-    }
-    // True when the other side closes the stream (after any frames it sent first), false when it
-    // keeps it open.
-    bool closedByOtherSide() {
-        while (readFrame()) {
-        }
-        return ended();
-    }
-    // True once a read found the stream closed by the other side.
-    bool ended() const {
-        return lastError_ == boost::asio::error::eof || lastError_ == boost::asio::error::connection_reset;
-    }
-
-private:
-    Socket socket_;
-    boost::system::error_code lastError_;
-    exchange::FrameReader reader_;
-};
+using exchange::testing::RawEnd;
 
 }  // namespace exchange_test

@@ -28,7 +28,7 @@ protected:
     void SetUp() override {
         initProtocols();
         listening = cef::transport::CEFServerTransportSession::create();
-        listening->init(pool, "CEF", "CURRENT_TARNEL_VERSION");
+        listening->init(pool, kProtocol, kVersion);
         listener = listening->listen({fl::i18n::to_ustring(listenPath)});
         listener->registerCallbacks(
             [this](const std::string& name, auto, std::shared_ptr<cef::transport::CEFServerTransportAPI> peer,
@@ -142,7 +142,7 @@ TEST_F(ListenerTest, OversizeGarbageAndSilentHandshakesCloseOnlyTheirConnection)
     }
     {
         RawEnd oversize = RawEnd::connect(pool->ioContext(), listenPath);
-        oversize.writeHandshake("raw-peer");
+        oversize.writeHandshake("raw-peer", kProtocol, kVersion);
         oversize.write(std::string("\x01\x00\x00\x05", 4));  // 80 MiB declared
         EXPECT_TRUE(oversize.closedByOtherSide());
     }
@@ -164,7 +164,7 @@ TEST_F(ListenerTest, OversizeGarbageAndSilentHandshakesCloseOnlyTheirConnection)
 TEST_F(ListenerTest, UndecodableMessagesAreDroppedAndTheConnectionStays) {
     auto localQueue = serveBrowserService(local);
     RawEnd peer = RawEnd::connect(pool->ioContext(), listenPath);
-    peer.writeHandshake("sloppy-peer");
+    peer.writeHandshake("sloppy-peer", kProtocol, kVersion);
     ASSERT_TRUE(eventually([&] { return countOf(connected) == 1; }));
     const std::string latin1Title = std::string("\x0a\x01w\x12\x04" "caf\xe9", 10);
     peer.write(messageFrame("cefexchange::SetTitleMessage", latin1Title, 1));
@@ -206,7 +206,7 @@ TEST_F(ListenerTest, APeerWhoseHandshakeFindsTheBudgetSpentIsClosedAndAcceptingG
         limits.sharedBudget = budget;
         const std::string path = folder / (disconnectWhenRefused ? "spent-disconnects.sock" : "spent.sock");
         auto spent = boost::make_shared<cef::transport::CEFServerTransportListener>(
-            *pool, local, exchange::HandshakeInfo{local->localName(), "CEF", "CURRENT_TARNEL_VERSION"},
+            *pool, local, exchange::HandshakeInfo{local->localName(), kProtocol, kVersion},
             std::vector<std::string>{path}, limits);
         std::atomic<std::size_t> failed{0};
         spent->registerCallbacks({}, {}, [&](const std::string&) { ++failed; });

@@ -156,7 +156,7 @@ TEST_F(OutputLimitsTest, APeerThatNeverReadsIsDisconnectedWhileTheHostAndTheOthe
     start({"--listen=" + listenPath});
     boost::asio::io_context context;
     RawEnd stuck = RawEnd::connect(context, listenPath);
-    stuck.writeHandshake("stuck");
+    stuck.writeHandshake("stuck", kProtocol, kVersion);
     std::vector<std::unique_ptr<veltrane_host::ExchangePeer>> listening;
     std::vector<std::unique_ptr<std::atomic<int>>> urlsHeard;
     for (const char* name : {"peer-1", "peer-2"}) {

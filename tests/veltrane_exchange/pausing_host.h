@@ -34,8 +34,8 @@ public:
         if (!handshake || handshake->kind_case() != exchange::wire::Frame::kHandshake) return false;
         exchange::wire::Frame frame;
         frame.mutable_handshake()->set_name("host");
-        frame.mutable_handshake()->set_protocol("CEF");
-        frame.mutable_handshake()->set_version("CURRENT_TARNEL_VERSION");
+        frame.mutable_handshake()->set_protocol(kProtocol);
+        frame.mutable_handshake()->set_version(kVersion);
         std::lock_guard lock(writeMutex_);
         writeAll(exchange::encodeFrame(frame));
         return true;

@@ -29,7 +29,7 @@ public:
         if (::poll(&waiting, 1, static_cast<int>(limit.count())) != 1)
             throw std::runtime_error("the browser-window host did not connect");
         end_.emplace(acceptor_.accept());
-        end_->writeHandshake(name);
+        end_->writeHandshake(name, kProtocol, kVersion);
         auto first = end_->readFrame();
         if (!first || !first->has_handshake()) throw std::runtime_error("no handshake from the browser-window host");
     }

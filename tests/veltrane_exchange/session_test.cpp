@@ -24,7 +24,7 @@ protected:
     void SetUp() override {
         initProtocols();
         hostListening = cef::transport::testing::createSession(hostExchange);
-        hostListening->init(pool, "CEF", "CURRENT_TARNEL_VERSION");
+        hostListening->init(pool, kProtocol, kVersion);
         hostListener = hostListening->listen({fl::i18n::to_ustring(hostPath)});
         hostListener->registerCallbacks(
             [this](const std::string& name, auto, auto, bool refused) {
@@ -237,7 +237,7 @@ TEST_F(SessionTest, AParentOfAnotherVersionIsRefused) {
     RawParent parent(path);
     auto answering = std::async(std::launch::async, [&] {
         RawEnd end = parent.accept();
-        end.writeHandshake("old-host", "OLDER_VERSION");
+        end.writeHandshake("old-host", kProtocol, "OLDER_VERSION");
         return end.closedByOtherSide();
     });
     try {
@@ -256,7 +256,7 @@ TEST_F(SessionTest, OversizeOrGarbageFromTheParentClosesTheConnectionCleanly) {
         std::promise<void> ended;
         auto answering = std::async(std::launch::async, [&] {
             RawEnd end = parent.accept();
-            end.writeHandshake("raw-host");
+            end.writeHandshake("raw-host", kProtocol, kVersion);
             EXPECT_TRUE(end.readFrame().has_value()) << "the session's handshake";
             end.write(bad);
             return end.closedByOtherSide();

@@ -53,10 +53,10 @@ protected:
         boost::asio::local::connect_pair(ours, theirs);
         partner.emplace(std::move(theirs));
         auto connection = exchange::StreamConnection::create(
-            std::move(ours), local, {"local", "CEF", "CURRENT_TARNEL_VERSION"}, [](const std::string&) { return true; },
+            std::move(ours), local, {"local", kProtocol, kVersion}, [](const std::string&) { return true; },
             std::move(onClose), std::move(limits));
         connection->start();
-        partner->writeHandshake("partner");
+        partner->writeHandshake("partner", kProtocol, kVersion);
         EXPECT_TRUE(eventually([&] { return connection->partnerName() == "partner"; }));
         return connection;
     }

@@ -102,7 +102,7 @@ protected:
     RawEnd joinAsPeer(const std::string& name) {
         EXPECT_TRUE(eventually([&] { return std::filesystem::exists(listenPath); }, 10000ms));
         RawEnd peer = RawEnd::connect(context, listenPath);
-        peer.writeHandshake(name);
+        peer.writeHandshake(name, kProtocol, kVersion);
         auto answer = peer.readFrame();
         EXPECT_TRUE(answer && answer->has_handshake());
         return peer;

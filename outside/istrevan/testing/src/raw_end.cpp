@@ -1,0 +1,87 @@
+#include "foundation/msg_svc/exchange/raw_end.h"
+
+#include <poll.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include <boost/asio/buffer.hpp>
+#include <boost/asio/error.hpp>
+
+namespace foundation::msg_svc::exchange::testing {
+namespace {
+
+bool interrupted(const boost::system::error_code& error) { return error == boost::asio::error::interrupted; }
+
+}  // namespace
+
+RawEnd::RawEnd(Socket socket, std::chrono::milliseconds readLimit)
+    : socket_(std::move(socket)), readLimit_(readLimit) {}
+
+RawEnd RawEnd::connect(boost::asio::io_context& context, const std::string& path,
+                       std::chrono::milliseconds readLimit) {
+    Socket socket(context);
+    socket.connect(boost::asio::local::stream_protocol::endpoint(path));
+    return RawEnd(std::move(socket), readLimit);
+}
+
+bool RawEnd::tryWrite(std::string_view bytes) {
+    for (std::size_t written = 0; written < bytes.size();) {
+        boost::system::error_code failed;
+        written += socket_.write_some(boost::asio::buffer(bytes.data() + written, bytes.size() - written), failed);
+        if (failed && !interrupted(failed)) {
+            lastError_ = failed;
+            return false;
+        }
+    }
+    return true;
+}
+
+void RawEnd::write(std::string_view bytes) {
+    if (!tryWrite(bytes)) throw std::system_error(lastError_, "writing to the raw end");
+}
+
+void RawEnd::writeHandshake(const std::string& name, const std::string& protocol, const std::string& version) {
+    wire::Frame frame;
+    frame.mutable_handshake()->set_name(name);
+    frame.mutable_handshake()->set_protocol(protocol);
+    frame.mutable_handshake()->set_version(version);
+    write(encodeFrame(frame));
+}
+
+std::optional<wire::Frame> RawEnd::readFrame() {
+    for (;;) {
+        if (auto frame = reader_.next()) return frame;
+        pollfd readable{socket_.native_handle(), POLLIN, 0};
+        int ready = 0;
+        do {
+            ready = ::poll(&readable, 1, static_cast<int>(readLimit_.count()));
+        } while (ready < 0 && errno == EINTR);
+        if (ready != 1) {
+            lastError_ = boost::asio::error::timed_out;
+            return std::nullopt;
+        }
+        boost::system::error_code error;
+        const std::size_t received = socket_.read_some(boost::asio::buffer(chunk_), error);
+        if (interrupted(error)) continue;
+        if (error) {
+            lastError_ = error;
+            return std::nullopt;
+        }
+        reader_.append(std::string_view(chunk_.data(), received));
+    }
+}
+
+bool RawEnd::closedByOtherSide() {
+    while (readFrame()) {
+    }
+    return ended();
+}
+
+bool RawEnd::ended() const {
+    return lastError_ == boost::asio::error::eof || lastError_ == boost::asio::error::connection_reset;
+}
+
+bool RawEnd::fellSilent() const { return lastError_ == boost::asio::error::timed_out; }
+
+}  // namespace foundation::msg_svc::exchange::testing
