@@ -25,20 +25,19 @@ RawEnd RawEnd::connect(boost::asio::io_context& context, const std::string& path
     return RawEnd(std::move(socket), readLimit);
 }
 
-bool RawEnd::tryWrite(std::string_view bytes) {
+bool RawEnd::tryWrite(std::string_view bytes) { return !writeAll(bytes); }
+
+void RawEnd::write(std::string_view bytes) {
+    if (const auto failed = writeAll(bytes)) throw std::system_error(failed, "writing to the raw end");
+}
+
+boost::system::error_code RawEnd::writeAll(std::string_view bytes) {
     for (std::size_t written = 0; written < bytes.size();) {
         boost::system::error_code failed;
         written += socket_.write_some(boost::asio::buffer(bytes.data() + written, bytes.size() - written), failed);
-        if (failed && !interrupted(failed)) {
-            lastError_ = failed;
-            return false;
-        }
+        if (failed && !interrupted(failed)) return failed;
     }
-    return true;
-}
-
-void RawEnd::write(std::string_view bytes) {
-    if (!tryWrite(bytes)) throw std::system_error(lastError_, "writing to the raw end");
+    return {};
 }
 
 void RawEnd::writeHandshake(const std::string& name, const std::string& protocol, const std::string& version) {

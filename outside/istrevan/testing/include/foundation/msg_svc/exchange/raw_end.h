@@ -15,7 +15,8 @@
 namespace foundation::msg_svc::exchange::testing {
 
 // One end of an exchange connection driven by hand: any bytes out, whole frames in. Both ends of a test may
-// be in one process, and a signal may interrupt any call: each is made again.
+// be in one process, and a signal may interrupt any call: each is made again. One thread may write while
+// another reads.
 class RawEnd {
 public:
     using Socket = boost::asio::local::stream_protocol::socket;
@@ -42,6 +43,8 @@ public:
     bool fellSilent() const;
 
 private:
+    boost::system::error_code writeAll(std::string_view bytes);
+
     Socket socket_;
     std::chrono::milliseconds readLimit_;
     boost::system::error_code lastError_;
