@@ -92,9 +92,7 @@ struct Program {
 
     // A peer on the listening socket, handshaken and answered.
     RawEnd joinAsPeer() {
-        Socket socket(context);
-        socket.connect(Endpoint(folder + "/peers.sock"));
-        RawEnd peer(std::move(socket), kReadLimit);
+        RawEnd peer = RawEnd::connect(context, folder + "/peers.sock", kReadLimit);
         peer.writeHandshake("fuzz-peer", kProtocol, kVersion);
         if (!nextFrame(peer)) std::abort();
         return peer;

@@ -1,5 +1,9 @@
 // The doorbell between one waiting thread and the threads that give it work: no ring is lost, however the ring
 // and the wait fall.
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <mutex>
@@ -54,6 +58,35 @@ TEST(Doorbell, ARingBeforeTheWaitEndsItAtOnceAndIsUsedUp) {
     EXPECT_EQ(next.wait_for(50ms), std::future_status::timeout);
     bell.ring();
     EXPECT_EQ(next.wait_for(5s), std::future_status::ready);
+}
+
+TEST(Doorbell, ASignalDoesNotEndTheWait) {
+    // A handler without restart, so that the signal interrupts the sleep itself.
+    struct sigaction action {};
+    struct sigaction before {};
+    action.sa_handler = [](int) {};
+    sigemptyset(&action.sa_mask);
+    ASSERT_EQ(::sigaction(SIGUSR1, &action, &before), 0);
+
+    platform::Doorbell bell;
+    std::atomic<pthread_t> sleeper{};
+    std::atomic<bool> woke{false};
+    std::thread waiter([&] {
+        sleeper = ::pthread_self();
+        bell.wait();
+        woke = true;
+    });
+    while (sleeper.load() == pthread_t{}) std::this_thread::yield();
+    for (int i = 0; i < 5; ++i) {
+        std::this_thread::sleep_for(10ms);
+        ::pthread_kill(sleeper.load(), SIGUSR1);
+    }
+    std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(woke) << "a signal ended the wait";
+    bell.ring();
+    waiter.join();
+    EXPECT_TRUE(woke);
+    ::sigaction(SIGUSR1, &before, nullptr);
 }
 
 TEST(Doorbell, NoWorkIsMissedWhenManyThreadsRingAWaiterThatComesAndGoes) {

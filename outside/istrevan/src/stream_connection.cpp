@@ -245,9 +245,9 @@ void StreamConnection::readMore() {
     // spares the reactor's wake-up. After a few reads the thread's other work gets its turn before reading on.
     constexpr int kDirectReads = 8;
     for (int read = 0; read < kDirectReads; ++read) {
-        if (readConnections.several(std::chrono::steady_clock::now())) return awaitInput();
-        // Where looking does not pay, the reactor's own first read finds input already there.
-        if (!inputLook_.begin()) return awaitInput();
+        // Where another connection is being read, or looking does not pay, the reactor's own first read finds
+        // input already there.
+        if (readConnections.several(std::chrono::steady_clock::now()) || !inputLook_.begin()) return awaitInput();
         boost::system::error_code error;
         std::size_t received = 0;
         // Asking whether input is there leaves the socket's queue to the partner's writer, where a read would

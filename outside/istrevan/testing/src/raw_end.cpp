@@ -60,14 +60,15 @@ std::optional<wire::Frame> RawEnd::readFrame() {
             lastError_ = boost::asio::error::timed_out;
             return std::nullopt;
         }
+        char chunk[64 * 1024];
         boost::system::error_code error;
-        const std::size_t received = socket_.read_some(boost::asio::buffer(chunk_), error);
+        const std::size_t received = socket_.read_some(boost::asio::buffer(chunk), error);
         if (interrupted(error)) continue;
         if (error) {
             lastError_ = error;
             return std::nullopt;
         }
-        reader_.append(std::string_view(chunk_.data(), received));
+        reader_.append(std::string_view(chunk, received));
     }
 }
 

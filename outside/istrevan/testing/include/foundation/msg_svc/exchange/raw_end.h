@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/local/stream_protocol.hpp>
@@ -49,7 +48,6 @@ private:
     std::chrono::milliseconds readLimit_;
     boost::system::error_code lastError_;
     FrameReader reader_;
-    std::vector<char> chunk_ = std::vector<char>(64 * 1024);
 };
 
 }  // namespace foundation::msg_svc::exchange::testing
