@@ -1,6 +1,7 @@
 #include "foundation/msg_svc/exchange/raw_end.h"
 
 #include <poll.h>
+#include <sys/socket.h>
 
 #include <cerrno>
 #include <system_error>
@@ -31,13 +32,30 @@ void RawEnd::write(std::string_view bytes) {
     if (const auto failed = writeAll(bytes)) throw std::system_error(failed, "writing to the raw end");
 }
 
+// Straight on the descriptor, without waiting in the call: the limit is kept by the wait before it, and a
+// reading thread shares the socket.
 boost::system::error_code RawEnd::writeAll(std::string_view bytes) {
     for (std::size_t written = 0; written < bytes.size();) {
-        boost::system::error_code failed;
-        written += socket_.write_some(boost::asio::buffer(bytes.data() + written, bytes.size() - written), failed);
-        if (failed && !interrupted(failed)) return failed;
+        const ssize_t sent = ::send(socket_.native_handle(), bytes.data() + written, bytes.size() - written,
+                                    MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (sent > 0) {
+            written += static_cast<std::size_t>(sent);
+        } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (const auto failed = awaitReady(POLLOUT, kWriteLimit)) return failed;
+        } else if (sent < 0 && errno != EINTR) {
+            return boost::system::error_code(errno, boost::system::system_category());
+        }
     }
     return {};
+}
+
+boost::system::error_code RawEnd::awaitReady(short events, std::chrono::milliseconds limit) {
+    pollfd socket{socket_.native_handle(), events, 0};
+    int ready = 0;
+    do {
+        ready = ::poll(&socket, 1, static_cast<int>(limit.count()));
+    } while (ready < 0 && errno == EINTR);
+    return ready == 1 ? boost::system::error_code() : boost::asio::error::timed_out;
 }
 
 void RawEnd::writeHandshake(const std::string& name, const std::string& protocol, const std::string& version) {
@@ -51,13 +69,8 @@ void RawEnd::writeHandshake(const std::string& name, const std::string& protocol
 std::optional<wire::Frame> RawEnd::readFrame() {
     for (;;) {
         if (auto frame = reader_.next()) return frame;
-        pollfd readable{socket_.native_handle(), POLLIN, 0};
-        int ready = 0;
-        do {
-            ready = ::poll(&readable, 1, static_cast<int>(readLimit_.count()));
-        } while (ready < 0 && errno == EINTR);
-        if (ready != 1) {
-            lastError_ = boost::asio::error::timed_out;
+        if (const auto silent = awaitReady(POLLIN, readLimit_)) {
+            lastError_ = silent;
             return std::nullopt;
         }
         char chunk[64 * 1024];

@@ -20,14 +20,15 @@ class RawEnd {
 public:
     using Socket = boost::asio::local::stream_protocol::socket;
 
-    // A read gives up after readLimit of silence, so that a side that never answers fails instead of hanging.
+    // A read gives up after readLimit of silence, and a write after 30 s in which the other side took nothing,
+    // so that a side that never answers or never reads fails instead of hanging.
     explicit RawEnd(Socket socket, std::chrono::milliseconds readLimit = std::chrono::seconds(5));
     static RawEnd connect(boost::asio::io_context& context, const std::string& path,
                           std::chrono::milliseconds readLimit = std::chrono::seconds(5));
 
-    // Writes all the bytes; false once the stream failed.
+    // Writes all the bytes; false once the stream failed or the write limit passed.
     bool tryWrite(std::string_view bytes);
-    // Writes all the bytes; throws std::system_error once the stream failed.
+    // Writes all the bytes; throws std::system_error once the stream failed or the write limit passed.
     void write(std::string_view bytes);
     void writeHandshake(const std::string& name, const std::string& protocol, const std::string& version);
 
@@ -42,7 +43,11 @@ public:
     bool fellSilent() const;
 
 private:
+    static constexpr std::chrono::milliseconds kWriteLimit = std::chrono::seconds(30);
+
     boost::system::error_code writeAll(std::string_view bytes);
+    // Waits until the socket is ready for the events, for at most the limit; timed_out when it is not.
+    boost::system::error_code awaitReady(short events, std::chrono::milliseconds limit);
 
     Socket socket_;
     std::chrono::milliseconds readLimit_;
