@@ -9,7 +9,6 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/local/stream_protocol.hpp>
 
-#include "cefexchange/cef_service_api.h"
 #include "exchange_harness.h"
 
 namespace exchange_test {
@@ -34,14 +33,11 @@ public:
     // Sends the message to the program's browser service; returns its id. Any thread may send. Throws
     // std::runtime_error when the program has taken nothing for 30 seconds.
     exchange::IDType send(const exchange::Message& message) {
-        exchange::wire::Frame frame;
-        auto* body = frame.mutable_message();
-        body->set_sender("host");
-        body->set_service(cefexchange::CEFServiceAPI::serviceName);
-        exchange::ExchangeProtocol::encode(message, *body->mutable_type(), *body->mutable_payload());
+        std::string type;
+        std::string payload;
+        exchange::ExchangeProtocol::encode(message, type, payload);
         std::lock_guard lock(writeMutex_);
-        body->set_id(nextId_);
-        end_->write(exchange::encodeFrame(frame));
+        end_->write(messageFrame(type, payload, nextId_));
         return nextId_++;
     }
 

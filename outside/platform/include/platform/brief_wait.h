@@ -44,7 +44,7 @@ public:
         }
     }
 
-    // Ends the wait that lookFor started: the work has come, found by looking or after sleeping.
+    // Ends the wait that lookFor or begin started: the work has come, found by looking or after sleeping.
     void found() { lastWaitShort_ = Clock::now() - waitStarted_ <= kShortWait; }
 
 private:
